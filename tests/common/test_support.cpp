@@ -1,0 +1,44 @@
+#include "test_support.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include "platform/cp932.h"
+
+namespace zul::test {
+
+QString sharedDir() {
+    const QString env = qEnvironmentVariable("ZUL_SHARED_DIR");
+    const QString dir = env.isEmpty() ? QStringLiteral(ZUL_SOURCE_DIR "/../shared") : env;
+    return QFileInfo(dir).isDir() ? QDir(dir).absolutePath() : QString();
+}
+
+QString fixture(const QString& relative) {
+    return QStringLiteral(ZUL_FIXTURES_DIR "/") + relative;
+}
+
+QByteArray readAll(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) {
+        return {};
+    }
+    return f.readAll();
+}
+
+void writeAll(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    if (f.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        f.write(bytes);
+    }
+}
+
+QByteArray fromHex(const QString& hex) {
+    QString clean = hex;
+    clean.remove(QLatin1Char(' '));
+    return QByteArray::fromHex(clean.toLatin1());
+}
+
+QByteArray sj(const char* utf8) { return cp932::encode(QString::fromUtf8(utf8)); }
+
+}  // namespace zul::test
