@@ -26,7 +26,7 @@ const CodecCase kCases[] = {
     {"①", "8740"},        // NEC row 13
     {"纊", "fa5c"},        // IBM extension, trail 0x5C
     {"ｱｲｳ", "b1b2b3"},     // half-width katakana
-    {"−", "817c"},         // U+2212 minus
+    {"－", "817c"},
     {"￢", "81ca"},
 };
 
@@ -43,6 +43,10 @@ TEST(Cp932, EncodesAndDecodesTheTextsOfTheProgram) {
         EXPECT_EQ(bad, 0) << c.utf8;
         EXPECT_EQ(cp932::decode(fromHex(c.hex)), text) << c.hex;
     }
+}
+
+TEST(Cp932, MathematicalMinusEncodesAsTheFullWidthMinus) {
+    EXPECT_EQ(cp932::encode(QString::fromUtf8("−")), fromHex("817c"));
 }
 
 TEST(Cp932, SingleBytesThatWindowsMapsRoundTrip) {
