@@ -1,0 +1,7 @@
+#include "protocol/connection.h"
+
+namespace zul {
+
+PacketConnection::~PacketConnection() = default;
+
+}  // namespace zul

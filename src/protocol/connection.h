@@ -1,0 +1,25 @@
+#pragma once
+
+// The connection a packet came from and its replies go to. The TCP connections implement
+// it; internal packets have none.
+
+#include <QByteArray>
+#include <QString>
+
+namespace zul {
+
+class PacketConnection {
+public:
+    PacketConnection() = default;
+    virtual ~PacketConnection();
+    PacketConnection(const PacketConnection&) = delete;
+    PacketConnection& operator=(const PacketConnection&) = delete;
+
+    // Writes the bytes (one or more whole packets, line feeds included) as they are.
+    virtual void send(const QByteArray& bytes) = 0;
+
+    // Host name of the far end, for the log.
+    virtual QString peerName() const = 0;
+};
+
+}  // namespace zul

@@ -1,0 +1,7 @@
+#include "protocol/datagram_sender.h"
+
+namespace zul {
+
+DatagramSender::~DatagramSender() = default;
+
+}  // namespace zul
