@@ -10,8 +10,10 @@
 #include <QByteArray>
 #include <QByteArrayList>
 #include <QByteArrayView>
+#include <QHash>
 #include <QString>
 #include <optional>
+#include <vector>
 
 namespace zul {
 
@@ -47,6 +49,10 @@ public:
     QByteArrayList keyNames(QByteArrayView section) const;
     bool hasKey(QByteArrayView section, QByteArrayView key) const;
 
+    // The value as getString reads it (trimmed, unquoted, up to a NUL) but never truncated;
+    // nullopt when the first matching entry is missing or has no '='.
+    std::optional<QByteArray> value(QByteArrayView section, QByteArrayView key) const;
+
     // WritePrivateProfileStringA on the in-memory file: nullopt key deletes the section,
     // nullopt value deletes the key. Returns false for arguments that the Windows
     // function refuses (no section) or that would corrupt the file (see the .cpp).
@@ -60,8 +66,50 @@ public:
     bool save(const QString& path, QString* error = nullptr) const;
 
 private:
-    struct Line;
-    // implementation-defined members
+    enum class Encoding { Cp932, Utf16Le };
+    enum class LineKind { Blank, Comment, Header, Entry };
+
+    // One physical line. `raw` and `eol` are the file's own bytes (in its encoding) so that
+    // untouched lines are saved unchanged; the other fields describe the cp932 text.
+    struct Line {
+        QByteArray raw;
+        QByteArray eol;  // CR LF, LF or CR; empty for a last line without a line end
+        LineKind kind = LineKind::Blank;
+        QByteArray name;   // section name, entry name, or the whole text of an entry without '='
+        QByteArray value;  // trimmed, quotes kept
+        bool hasValue = false;
+    };
+
+    // A section and its lines. Ordinal 0 holds the lines before the first header.
+    struct Section {
+        QByteArray name;  // up to a NUL
+        int header = -1;
+        int end = 0;        // one past its last line
+        int lastLine = -1;  // last non-blank line; the header for an empty section
+        std::vector<int> entries;
+        QHash<QByteArray, int> keys;  // folded name -> first entry with that name
+    };
+
+    void parse(const QByteArray& bytes);
+    void splitCp932(QByteArrayView text);
+    void splitUtf16Le(QByteArrayView text);
+    void addLine(QByteArrayView text, QByteArray raw, QByteArray eol);
+    void buildIndex();
+    void reparse();
+
+    int findSection(QByteArrayView name) const;            // ordinal in sections_, or -1
+    int findEntry(int section, QByteArrayView key) const;  // line, or -1
+    QByteArray fileText(QByteArrayView cp932) const;       // text in the file's encoding
+    Line newLine(QByteArrayView cp932) const;              // a line ending in CR LF
+    void ensureLineEnd(int line);
+
+    Encoding encoding_ = Encoding::Cp932;
+    QByteArray bom_;
+    QByteArray tail_;  // a stray odd byte at the end of a UTF-16LE file
+    std::vector<Line> lines_;
+    std::vector<Section> sections_;
+    QHash<QByteArray, int> sectionIndex_;  // folded name -> first section with that name
+    bool exists_ = false;
 };
 
 }  // namespace zul

@@ -39,6 +39,8 @@ QByteArray fromHex(const QString& hex) {
     return QByteArray::fromHex(clean.toLatin1());
 }
 
-QByteArray sj(const char* utf8) { return cp932::encode(QString::fromUtf8(utf8)); }
+QByteArray sj(const char* utf8) {
+    return cp932::encode(QString::fromUtf8(utf8));
+}
 
 }  // namespace zul::test

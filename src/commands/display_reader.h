@@ -1,0 +1,30 @@
+#pragma once
+
+// The display machine's handling of bytes received on an operator connection: reassemble,
+// log each packet, and run it. Every packet runs under its own guard, so one failing
+// packet neither holds back nor loses the packets behind it in the same read.
+
+#include <QByteArrayView>
+
+namespace zul {
+
+class DebugLog;
+class ErrorSink;
+class PacketConnection;
+class PacketExecutor;
+class PacketSplitter;
+
+class DisplayReader {
+public:
+    DisplayReader(PacketExecutor& executor, DebugLog& log, ErrorSink& errors);
+
+    // Appends `bytes` to the connection's buffer and runs every complete packet.
+    void received(PacketSplitter& buffer, QByteArrayView bytes, PacketConnection* connection);
+
+private:
+    PacketExecutor& executor_;
+    DebugLog& log_;
+    ErrorSink& errors_;
+};
+
+}  // namespace zul

@@ -1,0 +1,65 @@
+#pragma once
+
+// The display machine's command interpreter: the one place where a packet is acted on.
+// It cuts a work copy of at most 259 bytes, dispatches on the command byte to the handler
+// registered for it, and then hands an intact copy on to the packet mirror.
+
+#include <QByteArray>
+#include <array>
+#include <functional>
+
+#include "protocol/command_table.h"
+#include "protocol/packet_executor.h"
+
+namespace zul {
+
+class DebugLog;
+class PacketConnection;
+
+// What one handler call sees. Each ExecutePacket call has its own context, so a nested
+// call (a packet that arrives while a handler lets events run) never disturbs it.
+struct PacketContext {
+    QByteArray work;                         // first 259 bytes of the packet
+    PacketConnection* connection = nullptr;  // where replies go; null for internal packets
+    bool handOver = true;                    // cleared by a handler to skip the mirror
+
+    int commandByte() const;
+    QByteArray operand() const { return work.mid(1); }
+    // Sends a reply packet to the asking connection; nothing without a connection.
+    void reply(const QByteArray& packet) const;
+};
+
+// The packet mirror: passes every executed packet on to a further display machine.
+class MirrorSink {
+public:
+    virtual ~MirrorSink() = default;
+    // Whether a packet should be handed over (mirror switched on or its connection open).
+    virtual bool mirrorWanted() const = 0;
+    // `packet` ends with its line feed.
+    virtual void mirrorPacket(const QByteArray& packet) = 0;
+};
+
+class Interpreter : public PacketExecutor {
+public:
+    static constexpr int kWorkBytes = 259;
+    using Handler = std::function<void(PacketContext&)>;
+
+    explicit Interpreter(DebugLog& log);
+
+    void setHandler(Cmd command, Handler handler);
+    bool hasHandler(Cmd command) const;
+    void setMirror(MirrorSink* mirror) { mirror_ = mirror; }
+
+    // Runs the packet. An error inside a handler propagates to the caller (which hands it
+    // to the application error handler) and skips the mirror hand-over.
+    void ExecutePacket(QByteArrayView packet, PacketConnection* connection) override;
+
+private:
+    void handOver(const QByteArray& mirrorCopy);
+
+    DebugLog& log_;
+    std::array<Handler, kCommandCount> handlers_;
+    MirrorSink* mirror_ = nullptr;
+};
+
+}  // namespace zul

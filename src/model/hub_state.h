@@ -1,0 +1,48 @@
+#pragma once
+
+// The private values that the interpreter, the connections and the display share.
+// They live for the process; only the settings file and file sets persist anything.
+
+#include <QByteArray>
+
+namespace zul {
+
+// What the interpreter last loaded; written out as a file set on request.
+struct CurrentFiles {
+    QByteArray CurBackground;
+    QByteArray CurTextList;
+    QByteArray CurParts;
+    QByteArray CurPartValues;
+    QByteArray CurCsvFile;
+};
+
+struct HubState {
+    static constexpr int kInitialWebSeconds = 10;
+    static constexpr int kInitialTextSeconds = 5;
+    static constexpr int kInitialScrollMs = 20;
+    static constexpr int kInitialScrollStep = 4;
+
+    QByteArray BroadcastAddress;
+    int OperatorCount = 0;
+    int ReconnectTries = 0;
+    bool Reconnecting = false;
+    bool PresentationOpen = false;
+    bool PartsLoading = false;
+    bool FromWebList = false;
+    bool HubShown = false;
+    QByteArray MirrorIdentity;
+    CurrentFiles Current;
+    int WebSeconds = kInitialWebSeconds;
+    int TextSeconds = kInitialTextSeconds;
+    int ScrollMs = kInitialScrollMs;
+    int ScrollStep = kInitialScrollStep;
+    int WebIndex = -1;
+    int TextIndex = -1;
+    bool LineAppend = false;
+    int CpuPending = 0;
+
+    // Back to the values at start: flags and counters cleared, timings initial.
+    void reset() { *this = HubState(); }
+};
+
+}  // namespace zul

@@ -1,0 +1,89 @@
+#pragma once
+
+// Every setting of both roles, each under the name of the hub form control that shows it.
+// The hub form binds its widgets to these values both ways; the settings file, the
+// interpreter and the windows read and write them here.
+
+#include <QRect>
+#include <QString>
+
+#include "model/setting.h"
+#include "platform/colour.h"
+
+namespace zul {
+
+// The caption look kept by the hub's sample text: font, size in points (a negative size
+// counts the whole character cell), font colour and background colour.
+struct SampleTextLook {
+    Setting<QString> fontName{QStringLiteral("ＭＳ Ｐゴシック")};
+    Setting<int> fontSize{36};
+    Setting<ColorValue> fontColor{kSysColorWindowText};
+    Setting<ColorValue> backColor{kSysColorWindow};
+};
+
+struct Settings {
+    Settings() = default;
+    Settings(const Settings&) = delete;
+    Settings& operator=(const Settings&) = delete;
+
+    // Network and folders.
+    RangedSetting Port{30000, 1, 65535};
+    Setting<QString> BaseDir{QStringLiteral("c:\\")};
+    Setting<QString> remo_key{QString()};
+    Setting<bool> ChkNoLoadDir{false};
+    Setting<bool> ChkNoTotalPath{true};
+    Setting<QString> ClientName{QStringLiteral("localhost")};
+    RangedSetting ClientPort{30000, 1, 65535};
+
+    // Display options.
+    Setting<bool> MoveFrame{false};
+    Setting<bool> DspRem{false};
+    Setting<bool> ChangeWall{true};
+    Setting<ColorValue> WallColor{kColorWhite};
+    Setting<bool> ckCrom{false};
+    Setting<bool> TransChk{true};
+    Setting<bool> AspectChk{false};
+    Setting<bool> PptChk{true};
+    Setting<bool> SpeedUp{false};
+    Setting<bool> HideDisp{false};
+    Setting<bool> CkPptOleControl{false};
+
+    // Caption line.
+    SampleTextLook SampleText;
+    Setting<bool> ckStrScroll{false};
+    Setting<bool> ckStrHide{false};
+    Setting<bool> ckCenter{false};
+    Setting<bool> ckTextPos{false};
+    // Alignment of the display window's caption label (centred or left); set by ckCenter
+    // and by the font command, saved as the caption alignment.
+    Setting<bool> StrFlameCentered{false};
+
+    // Captioning program cooperation. Iptalk_top holds the window's x, Iptalk_left its y.
+    Setting<bool> Iptalk_topmost{false};
+    Setting<bool> Iptalk_ldhide{false};
+    Setting<bool> Iptalk_notouch{false};
+    Setting<bool> IPtalk_sync{false};
+    RangedSetting IPtalkCh{0, 0, 11};
+    RangedSetting Iptalk_top{0, 0, 10000};
+    RangedSetting Iptalk_left{0, 0, 10000};
+    RangedSetting Iptalk_width{640, 0, 10000};
+    RangedSetting Iptalk_height{480, 0, 10000};
+
+    // Packet mirror.
+    Setting<bool> MirrorSel{false};
+    Setting<QString> MirrorName{QStringLiteral("localhost")};
+    RangedSetting MirrorPort{30000, 0, 65535};
+
+    // Hub options.
+    Setting<bool> ShowErr{false};
+    Setting<bool> ckStart{false};
+    Setting<bool> ChkNoDir{false};
+
+    // The display window's content area (left, top, width, height in screen pixels).
+    Setting<QRect> Panel1{QRect(0, 0, 1024, 768)};
+};
+
+// Text of a channel choice of IPtalkCh ("01Ch" .. "12Ch").
+QString iptalkChannelText(int index);
+
+}  // namespace zul

@@ -1,0 +1,94 @@
+#pragma once
+
+// Message boxes and standard dialogs behind one small interface, so the program shows
+// real Qt dialogs while tests answer them without blocking.
+
+#include <QColor>
+#include <QFont>
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+#include <optional>
+
+namespace zul {
+
+class Dialogs {
+public:
+    enum class Icon { None, Information, Warning, Error, Question };
+
+    virtual ~Dialogs() = default;
+    virtual void message(const QString& text, const QString& title, Icon icon = Icon::None) = 0;
+    // Yes / no question; true for yes.
+    virtual bool ask(const QString& text, const QString& title) = 0;
+    // File dialogs take the filter in the form "Name(*.x)|*.x|All(*.*)|*.*" and return an
+    // empty string when cancelled.
+    virtual QString openFileName(const QString& title, const QString& filter,
+                                 const QString& startDir = {}) = 0;
+    virtual QString saveFileName(const QString& title, const QString& filter,
+                                 const QString& startDir = {}) = 0;
+    virtual QString folder(const QString& title, const QString& startDir = {}) = 0;
+    virtual std::optional<QColor> color(const QColor& initial) = 0;
+    virtual std::optional<QFont> font(const QFont& initial, bool fixedPitchOnly) = 0;
+};
+
+// "Name(*.x)|*.x|All(*.*)|*.*" -> "Name(*.x) (*.x);;All(*.*) (*.*)"
+QString toQtFilter(const QString& filter);
+
+// The real dialogs, parented to `parent` when it is alive.
+class QtDialogs : public Dialogs {
+public:
+    explicit QtDialogs(QWidget* parent = nullptr) : parent_(parent) {}
+    void setParent(QWidget* parent) { parent_ = parent; }
+
+    void message(const QString& text, const QString& title, Icon icon) override;
+    bool ask(const QString& text, const QString& title) override;
+    QString openFileName(const QString& title, const QString& filter,
+                         const QString& startDir) override;
+    QString saveFileName(const QString& title, const QString& filter,
+                         const QString& startDir) override;
+    QString folder(const QString& title, const QString& startDir) override;
+    std::optional<QColor> color(const QColor& initial) override;
+    std::optional<QFont> font(const QFont& initial, bool fixedPitchOnly) override;
+
+private:
+    QPointer<QWidget> parent_;
+};
+
+}  // namespace zul
+
+namespace zul {
+
+// Forwards to another Dialogs that can be replaced at run time (tests answer dialogs of a
+// running program this way).
+class DialogsRelay : public Dialogs {
+public:
+    explicit DialogsRelay(Dialogs* target) : target_(target) {}
+    void setTarget(Dialogs* target) { target_ = target; }
+
+    void message(const QString& text, const QString& title, Icon icon) override {
+        target_->message(text, title, icon);
+    }
+    bool ask(const QString& text, const QString& title) override {
+        return target_->ask(text, title);
+    }
+    QString openFileName(const QString& title, const QString& filter,
+                         const QString& startDir) override {
+        return target_->openFileName(title, filter, startDir);
+    }
+    QString saveFileName(const QString& title, const QString& filter,
+                         const QString& startDir) override {
+        return target_->saveFileName(title, filter, startDir);
+    }
+    QString folder(const QString& title, const QString& startDir) override {
+        return target_->folder(title, startDir);
+    }
+    std::optional<QColor> color(const QColor& initial) override { return target_->color(initial); }
+    std::optional<QFont> font(const QFont& initial, bool fixedPitchOnly) override {
+        return target_->font(initial, fixedPitchOnly);
+    }
+
+private:
+    Dialogs* target_;
+};
+
+}  // namespace zul

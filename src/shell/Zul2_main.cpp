@@ -1,0 +1,665 @@
+#include "shell/Zul2_main.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QSpinBox>
+#include <QStatusBar>
+#include <QSystemTrayIcon>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include "model/bindings.h"
+#include "model/debug_log.h"
+#include "model/hub_state.h"
+#include "model/settings.h"
+#include "platform/colour.h"
+#include "platform/cp932.h"
+#include "platform/dialogs.h"
+#include "platform/errors.h"
+#include "services/settings_file.h"
+
+namespace zul {
+namespace {
+
+const char* const kWelcomeStatus = "ようこそZULへ／ユーザ指示待ち";
+
+QCheckBox* check(const QString& caption, Setting<bool>& setting) {
+    auto* box = new QCheckBox(caption);
+    bind(box, setting);
+    return box;
+}
+
+QLineEdit* edit(Setting<QString>& setting, int maxLength = 32767) {
+    auto* e = new QLineEdit;
+    e->setMaxLength(maxLength);
+    bind(e, setting);
+    return e;
+}
+
+QSpinBox* spin(RangedSetting& setting) {
+    auto* s = new QSpinBox;
+    bind(s, setting);
+    return s;
+}
+
+QPushButton* button(const QString& caption, QObject* receiver, auto slot) {
+    auto* b = new QPushButton(caption);
+    QObject::connect(b, &QPushButton::clicked, receiver, slot);
+    return b;
+}
+
+QWidget* column(std::initializer_list<QWidget*> widgets) {
+    auto* page = new QWidget;
+    auto* layout = new QVBoxLayout(page);
+    for (QWidget* w : widgets) {
+        layout->addWidget(w);
+    }
+    layout->addStretch(1);
+    return page;
+}
+
+QIcon trayPicture() {
+    QPixmap pix(32, 32);
+    pix.fill(QColor(20, 60, 140));
+    QPainter p(&pix);
+    p.setPen(Qt::white);
+    QFont f = p.font();
+    f.setBold(true);
+    f.setPixelSize(22);
+    p.setFont(f);
+    p.drawText(pix.rect(), Qt::AlignCenter, QStringLiteral("Z"));
+    return QIcon(pix);
+}
+
+}  // namespace
+
+TSettingForm::TSettingForm(const HubContext& ctx, QWidget* parent)
+    : QMainWindow(parent), ctx_(ctx) {
+    setWindowTitle(QStringLiteral("ZUL"));
+    auto* central = new QWidget;
+    auto* layout = new QHBoxLayout(central);
+    pages_ = new QTabWidget;
+    pages_->addTab(buildWelcomePage(), QStringLiteral("ようこそ"));
+    pages_->addTab(buildSaveLoadPage(), QStringLiteral("設定セーブ／ロード"));
+    pages_->addTab(buildOperatorPage(), QStringLiteral("操作機としてつかう"));
+    pages_->addTab(buildDisplayPage(), QStringLiteral("表示機として使う／表示機を操作する"));
+    layout->addWidget(pages_, 1);
+    layout->addWidget(buildPeerPanel());
+    setCentralWidget(central);
+    statusBar()->showMessage(QString::fromUtf8(kWelcomeStatus));
+    buildTray();
+    bindLog();
+    refreshHideButton();
+}
+
+TSettingForm::~TSettingForm() = default;
+
+template <typename F>
+void TSettingForm::guard(F&& work) {
+    guarded(ctx_.errors, std::forward<F>(work));
+}
+
+// ---- pages ---------------------------------------------------------------------------
+
+QWidget* TSettingForm::buildWelcomePage() {
+    auto* text = new QLabel(QStringLiteral(
+        "ZULは、式典・競技会・Webページのデモなどで、聴衆に向いた表示機の画面を"
+        "ネットワーク越しに操作するためのソフトです。\n\n"
+        "・聴衆に向いたPCでは「表示機として起動」を押します。\n"
+        "・操作するPCでは「操作機として起動」を押します。\n"
+        "・1台で両方を行うときは、表示機の起動後にタスクトレイの「直接、操作する」を選びます。"));
+    text->setWordWrap(true);
+    ChgMode = button(QStringLiteral("上級モードにする"), this, [this] { ChgModeClick(); });
+    return column({text, ChgMode});
+}
+
+QWidget* TSettingForm::buildSaveLoadPage() {
+    Settings& s = ctx_.settings;
+    auto* save = button(QStringLiteral("設定を保存"), this, [this] { Set_SaveClick(); });
+    save->setObjectName(QStringLiteral("Set_Save"));
+    auto* load = button(QStringLiteral("設定を読出し"), this, [this] { Set_LoadClick(); });
+    load->setObjectName(QStringLiteral("Set_Load"));
+    return column(
+        {save, load,
+         check(QStringLiteral("読み込んだら自動的に表示機を起動するよう、設定保存する"), s.ckStart),
+         check(QStringLiteral("通信設定と基本ディレクトリの設定を保存しない。"), s.ChkNoDir)});
+}
+
+QWidget* TSettingForm::buildOperatorPage() {
+    Settings& s = ctx_.settings;
+    auto* page = new QWidget;
+    auto* form = new QFormLayout(page);
+    auto* host = new QHBoxLayout;
+    host->addWidget(edit(s.ClientName));
+    host->addWidget(button(QStringLiteral("PCを選択"), this, [this] {
+        // Any way of choosing a host name will do: the name is typed or picked from the
+        // peers found by discovery.
+        if (NetList != nullptr && NetList->currentItem() != nullptr) {
+            QString name = NetList->currentItem()->text();
+            name = name.section(QLatin1Char(' '), -1);
+            ctx_.settings.ClientName.set(name);
+        }
+    }));
+    form->addRow(QStringLiteral("表示機のPC名"), host);
+    ClientPort = spin(s.ClientPort);
+    ClientPort->setEnabled(false);
+    ClientPortLabel = new QLabel(QStringLiteral("接続ポート"));
+    ClientPortLabel->setEnabled(false);
+    form->addRow(ClientPortLabel, ClientPort);
+    auto* start = button(QStringLiteral("操作機として起動"), this, [this] { Button10Click(); });
+    start->setObjectName(QStringLiteral("Button29"));
+    form->addRow(start);
+    auto* collect = button(QStringLiteral("表示機　状態収集ツール"), this,
+                           [this] { Q_EMIT showToolRequested(QStringLiteral("TZUL_Err")); });
+    collect->setObjectName(QStringLiteral("Button19"));
+    form->addRow(collect);
+    return page;
+}
+
+QWidget* TSettingForm::buildDisplayPage() {
+    auto* inner = new QTabWidget;
+    inner->addTab(buildStartTab(), QStringLiteral("起動する"));
+    inner->addTab(buildFolderTab(), QStringLiteral("フォルダとネットワーク"));
+    inner->addTab(buildAdjustTab(), QStringLiteral("表示位置の調整"));
+    inner->addTab(buildIptalkTab(), QStringLiteral("IPtalkとの連携"));
+    inner->addTab(buildMirrorTab(), QStringLiteral("情報の補償"));
+    inner->addTab(buildCaptionTab(), QStringLiteral("文字枠の設定"));
+    inner->addTab(buildToolsTab(), QStringLiteral("編集ツール"));
+    inner->addTab(buildTroubleTab(), QStringLiteral("トラブルシュート"));
+    return inner;
+}
+
+QWidget* TSettingForm::buildStartTab() {
+    auto* start = button(QStringLiteral("表示機として起動"), this, [this] { Button4Click(); });
+    start->setObjectName(QStringLiteral("Button4"));
+    return column({start});
+}
+
+QWidget* TSettingForm::buildFolderTab() {
+    Settings& s = ctx_.settings;
+    auto* page = new QWidget;
+    auto* layout = new QVBoxLayout(page);
+
+    SevPort = new QGroupBox(QStringLiteral("通信ポート"));
+    SevPort->setEnabled(false);
+    auto* portRow = new QHBoxLayout(SevPort);
+    PortLabel = new QLabel(QStringLiteral("ポート番号（TCP/UDP）"));
+    Port = spin(s.Port);
+    portRow->addWidget(PortLabel);
+    portRow->addWidget(Port);
+    layout->addWidget(SevPort);
+
+    auto* dirBox = new QGroupBox(QStringLiteral("基本ディレクトリ"));
+    auto* dirRow = new QHBoxLayout(dirBox);
+    auto* baseDir = edit(s.BaseDir);
+    baseDir->setObjectName(QStringLiteral("BaseDir"));
+    dirRow->addWidget(baseDir, 1);
+    dirRow->addWidget(button(QStringLiteral("選択する"), this, [this] { Button1Click(); }));
+    layout->addWidget(dirBox);
+
+    auto* keyBox = new QGroupBox(
+        QStringLiteral("遠隔操作で基本ティレクトリを変更するときにつかう合言葉（パスワード）"));
+    auto* keyRow = new QHBoxLayout(keyBox);
+    keyRow->addWidget(edit(s.remo_key, 50));
+    layout->addWidget(keyBox);
+
+    layout->addWidget(check(
+        QStringLiteral(
+            "表示機として動いているときは設定ファイルを読み込んでも、重要項目を変更させない。"),
+        s.ChkNoLoadDir));
+    layout->addWidget(
+        check(QStringLiteral("保存するファイルはすべて基本ディレクトリからの相対パスにする。"),
+              s.ChkNoTotalPath));
+    layout->addStretch(1);
+    return page;
+}
+
+QWidget* TSettingForm::buildAdjustTab() {
+    Settings& s = ctx_.settings;
+    auto* page = new QWidget;
+    auto* layout = new QVBoxLayout(page);
+    auto* edges = new QGroupBox(QStringLiteral("表示位置の調整"));
+    auto* grid = new QHBoxLayout(edges);
+    for (const auto& [name, caption] :
+         {std::pair{"DspTop", "上端"}, std::pair{"DspBotm", "下端"}, std::pair{"DspLeft", "左端"},
+          std::pair{"DspRight", "右端"}}) {
+        auto* b = new QPushButton(QString::fromUtf8(caption));
+        b->setObjectName(QString::fromLatin1(name));
+        grid->addWidget(b);
+    }
+    layout->addWidget(edges);
+    layout->addWidget(check(QStringLiteral("画面全体（枠）を移動する"), s.MoveFrame));
+
+    auto* fade = new QHBoxLayout;
+    fade->addWidget(check(QStringLiteral("きれいな切り替え（フェード）をする"), s.ChangeWall));
+    auto* wallColour = new QPushButton(QStringLiteral("切り替え色"));
+    connect(wallColour, &QPushButton::clicked, this, [this] {
+        guard([this] {
+            if (auto c = ctx_.dialogs.color(toQColor(ctx_.settings.WallColor()))) {
+                ctx_.settings.WallColor.set(fromQColor(*c));
+            }
+        });
+    });
+    fade->addWidget(wallColour);
+    layout->addLayout(fade);
+    layout->addWidget(check(QStringLiteral("クロマキー（切り替え色を透過）"), s.ckCrom));
+    layout->addWidget(check(QStringLiteral("画像を画面に合わせて引き伸ばす"), s.TransChk));
+    layout->addWidget(check(QStringLiteral("画像の縦横比を保つ"), s.AspectChk));
+    layout->addWidget(check(QStringLiteral("Office文書を画面の幅に合わせる"), s.PptChk));
+    layout->addWidget(check(QStringLiteral("画像の切り替えを高速化する"), s.SpeedUp));
+    layout->addWidget(check(QStringLiteral("表示機の画面を表示しない"), s.HideDisp));
+    layout->addWidget(
+        check(QStringLiteral("PowerPoint 拡張サポートを有効にする。"), s.CkPptOleControl));
+    DspRemBox = new QCheckBox(QStringLiteral("表示機を遠隔操作する"));
+    DspRemBox->setObjectName(QStringLiteral("DspRem"));
+    bind(DspRemBox, s.DspRem);
+    connect(&s.DspRem, &SettingBase::changed, this, [this] { DspRemClick(); });
+    layout->addWidget(DspRemBox);
+    layout->addStretch(1);
+    return page;
+}
+
+QWidget* TSettingForm::buildIptalkTab() {
+    Settings& s = ctx_.settings;
+    auto* page = new QWidget;
+    auto* form = new QFormLayout(page);
+    form->addRow(check(QStringLiteral("IPtalkを常に手前に表示する"), s.Iptalk_topmost));
+    form->addRow(check(QStringLiteral("設定ロード時、IPtalkを隠す"), s.Iptalk_ldhide));
+    form->addRow(check(QStringLiteral("設定ロード時、IPtalk位置を維持"), s.Iptalk_notouch));
+    form->addRow(check(QStringLiteral("ワイプを同期させない"), s.IPtalk_sync));
+    auto* channel = new QComboBox;
+    for (int i = s.IPtalkCh.minimum(); i <= s.IPtalkCh.maximum(); ++i) {
+        channel->addItem(iptalkChannelText(i));
+    }
+    bind(channel, s.IPtalkCh);
+    form->addRow(QStringLiteral("送信チャンネル"), channel);
+    form->addRow(QStringLiteral("X"), spin(s.Iptalk_top));
+    form->addRow(QStringLiteral("Y"), spin(s.Iptalk_left));
+    form->addRow(QStringLiteral("幅"), spin(s.Iptalk_width));
+    form->addRow(QStringLiteral("高さ"), spin(s.Iptalk_height));
+    return page;
+}
+
+QWidget* TSettingForm::buildMirrorTab() {
+    Settings& s = ctx_.settings;
+    auto* page = new QWidget;
+    auto* form = new QFormLayout(page);
+    form->addRow(
+        check(QStringLiteral("パケットミラー（他の表示機を連動）をおこなう"), s.MirrorSel));
+    form->addRow(QStringLiteral("ミラー先のPC名"), edit(s.MirrorName));
+    MirrorPort = spin(s.MirrorPort);
+    MirrorPort->setEnabled(false);
+    form->addRow(QStringLiteral("ミラー先のポート"), MirrorPort);
+    return page;
+}
+
+QWidget* TSettingForm::buildCaptionTab() {
+    Settings& s = ctx_.settings;
+    auto* page = new QWidget;
+    auto* layout = new QVBoxLayout(page);
+    SampleText = new QLineEdit(QStringLiteral("あいうaiu"));
+    SampleText->setReadOnly(true);
+    SampleText->setObjectName(QStringLiteral("SampleText"));
+    layout->addWidget(SampleText);
+    bindSampleText();
+    layout->addWidget(check(QStringLiteral("文字スクロールを有効にする(&S)"), s.ckStrScroll));
+    layout->addWidget(check(QStringLiteral("文字表示欄を隠す(&H)"), s.ckStrHide));
+    auto* center = check(QStringLiteral("文字表示をセンタリングする(&C)"), s.ckCenter);
+    layout->addWidget(center);
+    connect(&s.ckCenter, &SettingBase::changed, this,
+            [this] { ctx_.settings.StrFlameCentered.set(ctx_.settings.ckCenter()); });
+    layout->addWidget(check(QStringLiteral("表示位置を上部に移動する。"), s.ckTextPos));
+    auto* row = new QHBoxLayout;
+    row->addWidget(button(QStringLiteral("背景色"), this, [this] { Button5Click(); }));
+    row->addWidget(button(QStringLiteral("文字色"), this, [this] { Button6Click(); }));
+    row->addWidget(button(QStringLiteral("フォント変更"), this, [this] { Button7Click(); }));
+    layout->addLayout(row);
+    auto* remote = new QHBoxLayout;
+    auto* send = new QPushButton(QStringLiteral("設定送信"));
+    send->setObjectName(QStringLiteral("Button2"));
+    auto* receive = new QPushButton(QStringLiteral("設定受信"));
+    receive->setObjectName(QStringLiteral("Button22"));
+    remote->addWidget(send);
+    remote->addWidget(receive);
+    layout->addLayout(remote);
+    layout->addWidget(new QLabel(QStringLiteral("☆表示機に接続中のみ、設定送受信ができます")));
+    layout->addStretch(1);
+    return page;
+}
+
+QWidget* TSettingForm::buildToolsTab() {
+    auto* page = new QWidget;
+    auto* layout = new QVBoxLayout(page);
+    for (const auto& [tool, caption] :
+         {std::pair{"TFP_Edit", "部品設定ツール"}, std::pair{"TFileSet", "ファイルセット作成"},
+          std::pair{"TWebListEdit", "Ｗｅｂリスト作成"}, std::pair{"Tzul_ws", "ワークシート"}}) {
+        const QString name = QString::fromLatin1(tool);
+        layout->addWidget(button(QString::fromUtf8(caption), this,
+                                 [this, name] { Q_EMIT showToolRequested(name); }));
+    }
+    layout->addStretch(1);
+    return page;
+}
+
+QWidget* TSettingForm::buildTroubleTab() {
+    Settings& s = ctx_.settings;
+    auto* inner = new QTabWidget;
+
+    auto* errors = new QWidget;
+    auto* errLayout = new QVBoxLayout(errors);
+    errLayout->addWidget(
+        check(QStringLiteral("基本エラーメッセージをポップアップする"), s.ShowErr));
+    DebugLogMemo = new QPlainTextEdit;
+    DebugLogMemo->setObjectName(QStringLiteral("DebugLog"));
+    DebugLogMemo->setReadOnly(true);
+    DebugLogMemo->setLineWrapMode(QPlainTextEdit::NoWrap);
+    errLayout->addWidget(DebugLogMemo, 1);
+    inner->addTab(errors, QStringLiteral("エラーメッセージ"));
+
+    StrList = new QListWidget;
+    StrList->setObjectName(QStringLiteral("StrList"));
+    inner->addTab(StrList, QStringLiteral("文字更新リスト"));
+    WebList = new QListWidget;
+    WebList->setObjectName(QStringLiteral("WebList"));
+    inner->addTab(WebList, QStringLiteral("Web更新リスト"));
+    auto* special = button(QStringLiteral("トラブルシュート用の設定"), this,
+                           [this] { Q_EMIT showToolRequested(QStringLiteral("TZUL_ts")); });
+    inner->addTab(column({special}), QStringLiteral("特殊設定など"));
+    inner->addTab(column({new QLabel(QStringLiteral("通信に使うネットワークカードを選びます。"))}),
+                  QStringLiteral("通信カード設定"));
+    return inner;
+}
+
+QWidget* TSettingForm::buildPeerPanel() {
+    auto* panel = new QWidget;
+    auto* layout = new QVBoxLayout(panel);
+    layout->addWidget(new QLabel(QStringLiteral("接続中の仲間")));
+    NetList = new QListWidget;
+    NetList->setObjectName(QStringLiteral("NetList"));
+    layout->addWidget(NetList, 1);
+    layout->addWidget(new QLabel(QStringLiteral("[S] 表示機 [C]操作機\n[W] 起動待ち")));
+    auto* search = new QPushButton(QStringLiteral("PC検索"));
+    search->setObjectName(QStringLiteral("PcSearch"));
+    layout->addWidget(search);
+    HideButton = button(QStringLiteral("隠す"), this, [this] { hide(); });
+    layout->addWidget(HideButton);
+    auto* quit = button(QStringLiteral("ZULを終了"), this, [this] { Button8Click(); });
+    quit->setObjectName(QStringLiteral("Button8"));
+    layout->addWidget(quit);
+    return panel;
+}
+
+void TSettingForm::buildTray() {
+    WinPop_ = new QMenu(this);
+    WinPop_->setObjectName(QStringLiteral("WinPop"));
+    WinPop_->addAction(QStringLiteral("ZUL Version %1").arg(QStringLiteral(ZUL_VERSION)))
+        ->setEnabled(false);
+    QMenu* display = WinPop_->addMenu(QStringLiteral("サーバ(表示機)..."));
+    display->addAction(QStringLiteral("停止(&S)"), this, [this] { N1Click(); });
+    display->addAction(QStringLiteral("画面表示(&V)"), this,
+                       [this] { Q_EMIT showDisplayWindowRequested(); });
+    display->addAction(QStringLiteral("画面枠切り替え(&C)"), this,
+                       [this] { Q_EMIT toggleDisplayFrameRequested(); });
+    display->addAction(QStringLiteral("直接、操作する(&X)"), this, [this] { X2Click(); });
+    QMenu* op = WinPop_->addMenu(QStringLiteral("クライアント(操作機）..."));
+    op->addAction(QStringLiteral("停止(&C)"), this, [this] { C1Click(); });
+    op->addAction(QStringLiteral("操作画面表示(&T)"), this, [this] {
+        if (operatorRunning_) {
+            Q_EMIT showConsoleRequested();
+        }
+    });
+    QMenu* tools = WinPop_->addMenu(QStringLiteral("ツール..."));
+    for (const auto& [tool, caption] :
+         {std::pair{"TFP_Edit", "部品設定ツール"}, std::pair{"TFileSet", "ファイルセット作成"},
+          std::pair{"TWebListEdit", "Ｗｅｂリスト作成"},
+          std::pair{"Tzul_pb_main", "得点板ツール"}}) {
+        const QString name = QString::fromLatin1(tool);
+        tools->addAction(QString::fromUtf8(caption), this,
+                         [this, name] { Q_EMIT showToolRequested(name); });
+    }
+    QMenu* other = WinPop_->addMenu(QStringLiteral("その他..."));
+    other->addAction(QStringLiteral("設定画面表示(&V)"), this, [this] {
+        showNormal();
+        raise();
+    });
+    other->addSeparator();
+    other->addAction(QStringLiteral("強制終了(&X)"), this, [this] { X1Click(); });
+
+    if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+        return;
+    }
+    tray_ = new QSystemTrayIcon(trayPicture(), this);
+    tray_->setToolTip(QStringLiteral("ZUL <<稼動中>>"));
+    tray_->setContextMenu(WinPop_);
+    connect(tray_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason r) {
+        if (r == QSystemTrayIcon::DoubleClick) {
+            showNormal();
+            raise();
+            activateWindow();
+        }
+    });
+    tray_->show();
+}
+
+// ---- log and caption sample ----------------------------------------------------------
+
+void TSettingForm::bindLog() {
+    for (const QByteArray& line : ctx_.log.lines()) {
+        DebugLogMemo->appendPlainText(cp932::decode(line));
+    }
+    connect(&ctx_.log, &DebugLog::lineAdded, DebugLogMemo,
+            [this](const QByteArray& line) { DebugLogMemo->appendPlainText(cp932::decode(line)); });
+    connect(&ctx_.log, &DebugLog::cleared, DebugLogMemo, &QPlainTextEdit::clear);
+}
+
+void TSettingForm::bindSampleText() {
+    SampleTextLook& look = ctx_.settings.SampleText;
+    for (SettingBase* s : std::initializer_list<SettingBase*>{&look.fontName, &look.fontSize,
+                                                              &look.fontColor, &look.backColor}) {
+        connect(s, &SettingBase::changed, this, [this] { refreshSampleText(); });
+    }
+    refreshSampleText();
+}
+
+void TSettingForm::refreshSampleText() {
+    const SampleTextLook& look = ctx_.settings.SampleText;
+    QFont font(look.fontName());
+    font.setPointSize(std::max(1, std::abs(look.fontSize())));
+    SampleText->setFont(font);
+    QPalette palette = SampleText->palette();
+    palette.setColor(QPalette::Text, toQColor(look.fontColor()));
+    palette.setColor(QPalette::Base, toQColor(look.backColor()));
+    SampleText->setPalette(palette);
+}
+
+// ---- role actions --------------------------------------------------------------------
+
+void TSettingForm::setStatusText(const QString& text) {
+    statusBar()->showMessage(text);
+}
+
+QString TSettingForm::statusText() const {
+    return statusBar()->currentMessage();
+}
+
+void TSettingForm::refreshHideButton() {
+    HideButton->setEnabled(displayRunning_ || operatorRunning_);
+}
+
+void TSettingForm::Button4Click() {
+    setStatusText(QStringLiteral("表示機として起動中：%1機接続中").arg(ctx_.hub.OperatorCount));
+    displayRunning_ = true;
+    refreshHideButton();
+    if (ctx_.settings.HideDisp()) {
+        ctx_.dialogs.message(
+            QStringLiteral("表示機を起動しましたが、ユーザ指示により水面下で作動しています。\n"
+                           "この機能はIPtalkやPowerPointを制御するためだけに利用すると便利です。"
+                           "\n\n（通常表示にしたいときはタスクトレイ内の表示機→表示を選ぶ）"),
+            QStringLiteral("表示機起動"));
+        return;
+    }
+    Q_EMIT showDisplayWindowRequested();
+}
+
+void TSettingForm::Button10Click() {
+    if (operatorRunning_) {
+        Q_EMIT showConsoleRequested();
+    }
+}
+
+void TSettingForm::X2Click() {
+    ctx_.settings.ClientName.set(QStringLiteral("localhost"));
+    Button10Click();
+}
+
+void TSettingForm::N1Click() {
+    Q_EMIT closeDisplayWindowRequested();
+    displayRunning_ = false;
+    refreshHideButton();
+    showNormal();
+}
+
+void TSettingForm::C1Click() {
+    ctx_.log.add(QStringLiteral("【(タスクトレイより)接続終了】"));
+    setStatusText(QStringLiteral("未接続：ユーザ指示待ち"));
+    operatorRunning_ = false;
+    refreshHideButton();
+    showNormal();
+    Q_EMIT hideConsoleRequested();
+}
+
+void TSettingForm::Button8Click() {
+    QCoreApplication::quit();
+}
+
+void TSettingForm::X1Click() {
+    QCoreApplication::quit();
+}
+
+void TSettingForm::ChgModeClick() {
+    SevPort->setEnabled(true);
+    Port->setEnabled(true);
+    PortLabel->setEnabled(true);
+    ClientPort->setEnabled(true);
+    ClientPortLabel->setEnabled(true);
+    MirrorPort->setEnabled(true);
+    ChgMode->setEnabled(false);
+}
+
+bool TSettingForm::advancedMode() const {
+    return !ChgMode->isEnabled();
+}
+
+void TSettingForm::DspRemClick() {
+    if (ctx_.settings.DspRem() && !operatorRunning_) {
+        ctx_.settings.DspRem.set(false);
+        ctx_.dialogs.message(QStringLiteral("サーバへ接続しないと制御できません。"),
+                             QStringLiteral("注意事項"));
+    }
+}
+
+// ---- settings file buttons -----------------------------------------------------------
+
+void TSettingForm::Set_SaveClick() {
+    const QString path = ctx_.dialogs.saveFileName(
+        QStringLiteral("設定を保存"),
+        QStringLiteral("ZUL 設定ファイル(*.RD1)|*.rd1|すべてのファイル(*.*)|*.*"),
+        ctx_.settings.BaseDir());
+    if (path.isEmpty()) {
+        return;
+    }
+    if (ctx_.settingsFile.SaveSettingsFile(path)) {
+        ctx_.dialogs.message(QStringLiteral("保存しました"), QStringLiteral("保存"),
+                             Dialogs::Icon::Information);
+    } else {
+        ctx_.dialogs.message(QStringLiteral("保存失敗です。"), QStringLiteral("保存"));
+    }
+}
+
+void TSettingForm::Set_LoadClick() {
+    const QString path = ctx_.dialogs.openFileName(
+        QStringLiteral("設定をロード"),
+        QStringLiteral("ZUL 設定ファイル(*.rd1)|*.rd1|すべてのファイル(*.*)|*.*"),
+        ctx_.settings.BaseDir());
+    if (path.isEmpty()) {
+        return;
+    }
+    bool ok = true;
+    try {
+        ctx_.settingsFile.LoadSettingsFile(path);
+    } catch (...) {
+        ok = false;
+        ctx_.log.add(QStringLiteral("エラー：%1").arg(describeCurrentException()));
+    }
+    if (ok) {
+        ctx_.dialogs.message(QStringLiteral("ロードしました"), QStringLiteral("設定"),
+                             Dialogs::Icon::Information);
+    } else {
+        ctx_.dialogs.message(QStringLiteral("ロード失敗です。"), QStringLiteral("設定"));
+    }
+}
+
+// ---- local buttons -------------------------------------------------------------------
+
+void TSettingForm::Button1Click() {
+    const QString dir =
+        ctx_.dialogs.folder(QStringLiteral("基本ディレクトリの選択"), ctx_.settings.BaseDir());
+    if (!dir.isEmpty()) {
+        ctx_.settings.BaseDir.set(dir);
+    }
+}
+
+void TSettingForm::Button5Click() {
+    SampleTextLook& look = ctx_.settings.SampleText;
+    if (auto c = ctx_.dialogs.color(toQColor(look.backColor()))) {
+        look.backColor.set(fromQColor(*c));
+    }
+}
+
+void TSettingForm::Button6Click() {
+    SampleTextLook& look = ctx_.settings.SampleText;
+    if (auto c = ctx_.dialogs.color(toQColor(look.fontColor()))) {
+        look.fontColor.set(fromQColor(*c));
+    }
+}
+
+void TSettingForm::Button7Click() {
+    ctx_.dialogs.message(
+        QStringLiteral("表示される項目のうち、フォント種類とサイズしか反映されません。"),
+        QStringLiteral("**注意**"));
+    SampleTextLook& look = ctx_.settings.SampleText;
+    QFont initial(look.fontName());
+    initial.setPointSize(std::max(1, std::abs(look.fontSize())));
+    if (auto f = ctx_.dialogs.font(initial, true)) {
+        look.fontName.set(f->family());
+        look.fontSize.set(f->pointSize());
+    }
+}
+
+// ---- window events -------------------------------------------------------------------
+
+void TSettingForm::showEvent(QShowEvent* event) {
+    ctx_.hub.HubShown = true;
+    QMainWindow::showEvent(event);
+}
+
+void TSettingForm::closeEvent(QCloseEvent* event) {
+    // The hub form is the main window: closing it ends the program.
+    event->accept();
+    QCoreApplication::quit();
+}
+
+}  // namespace zul

@@ -1,0 +1,121 @@
+#pragma once
+
+// The hub form: the program's main window. It shows every setting of both roles as a
+// control bound to the settings model, starts and stops the roles, saves and loads
+// settings files, and shows the log.
+
+#include <QMainWindow>
+#include <QPointer>
+
+#include "shell/hub_context.h"
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QMenu;
+class QPlainTextEdit;
+class QPushButton;
+class QSpinBox;
+class QSystemTrayIcon;
+class QTabWidget;
+
+namespace zul {
+
+class TSettingForm : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit TSettingForm(const HubContext& ctx, QWidget* parent = nullptr);
+    ~TSettingForm() override;
+
+    // Role actions.
+    void Button4Click();   // "表示機として起動"
+    void Button10Click();  // "操作機として起動"
+    void X2Click();        // "直接、操作する(&X)"
+    void N1Click();        // stop the display role
+    void C1Click();        // stop the operator role
+    void Button8Click();   // "ZULを終了"
+    void X1Click();        // "強制終了(&X)"
+    void ChgModeClick();   // "上級モードにする"
+
+    // Settings file buttons.
+    void Set_SaveClick();
+    void Set_LoadClick();
+
+    // Local buttons.
+    void Button1Click();  // choose the base directory
+    void Button5Click();  // caption background colour
+    void Button6Click();  // caption font colour
+    void Button7Click();  // caption font
+
+    bool displayRoleRunning() const { return displayRunning_; }
+    bool operatorRoleRunning() const { return operatorRunning_; }
+    bool advancedMode() const;
+
+    void setStatusText(const QString& text);
+    QString statusText() const;
+
+    QSystemTrayIcon* trayIcon() const { return tray_; }
+    QMenu* trayMenu() const { return WinPop_; }
+
+Q_SIGNALS:
+    // Windows that land with later parts of the program connect to these.
+    void showDisplayWindowRequested();
+    void closeDisplayWindowRequested();
+    void showConsoleRequested();
+    void hideConsoleRequested();
+    void toggleDisplayFrameRequested();
+    void showToolRequested(const QString& tool);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    QWidget* buildWelcomePage();
+    QWidget* buildSaveLoadPage();
+    QWidget* buildOperatorPage();
+    QWidget* buildDisplayPage();
+    QWidget* buildStartTab();
+    QWidget* buildFolderTab();
+    QWidget* buildAdjustTab();
+    QWidget* buildIptalkTab();
+    QWidget* buildMirrorTab();
+    QWidget* buildCaptionTab();
+    QWidget* buildToolsTab();
+    QWidget* buildTroubleTab();
+    QWidget* buildPeerPanel();
+    void buildTray();
+    void bindLog();
+    void bindSampleText();
+    void refreshSampleText();
+    void refreshHideButton();
+    void DspRemClick();
+    // Runs `work` under the application error handler.
+    template <typename F>
+    void guard(F&& work);
+
+    HubContext ctx_;
+    QTabWidget* pages_ = nullptr;
+    QPlainTextEdit* DebugLogMemo = nullptr;
+    QListWidget* StrList = nullptr;
+    QListWidget* WebList = nullptr;
+    QListWidget* NetList = nullptr;
+    QLineEdit* SampleText = nullptr;
+    QSpinBox* Port = nullptr;
+    QSpinBox* ClientPort = nullptr;
+    QSpinBox* MirrorPort = nullptr;
+    QLabel* PortLabel = nullptr;
+    QLabel* ClientPortLabel = nullptr;
+    QWidget* SevPort = nullptr;
+    QPushButton* ChgMode = nullptr;
+    QPushButton* HideButton = nullptr;
+    QCheckBox* DspRemBox = nullptr;
+    QSystemTrayIcon* tray_ = nullptr;
+    QMenu* WinPop_ = nullptr;
+    bool displayRunning_ = false;
+    bool operatorRunning_ = false;
+};
+
+}  // namespace zul

@@ -1,0 +1,27 @@
+#pragma once
+
+// The objects the hub form works with, built by the program entry before any window.
+
+namespace zul {
+
+class DebugLog;
+class Dialogs;
+class ErrorSink;
+class PacketExecutor;
+class SettingsFile;
+class StatusBroadcaster;
+struct HubState;
+struct Settings;
+
+struct HubContext {
+    Settings& settings;
+    HubState& hub;
+    DebugLog& log;
+    Dialogs& dialogs;
+    SettingsFile& settingsFile;
+    ErrorSink& errors;
+    StatusBroadcaster& status;
+    PacketExecutor& executor;
+};
+
+}  // namespace zul

@@ -1,0 +1,104 @@
+#include "shell/program.h"
+
+#include <QDir>
+#include <QFont>
+#include <QHostInfo>
+#include <QTimer>
+#include <cstdio>
+
+#include "commands/interpreter.h"
+#include "platform/cp932.h"
+#include "services/settings_file.h"
+#include "services/status_broadcaster.h"
+#include "shell/Zul2_main.h"
+#include "shell/Zul2_title.h"
+#include "shell/app_error_handler.h"
+#include "shell/quit_on_signals.h"
+#include "shell/startup.h"
+#include "shell/zul_application.h"
+
+namespace zul {
+namespace {
+
+// The fonts that files and settings name, mapped to the IPA fonts installed with the program.
+void installFontAliases() {
+    QFont::insertSubstitution(QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic"));
+    QFont::insertSubstitution(QStringLiteral("ＭＳ ゴシック"), QStringLiteral("IPAGothic"));
+    QFont::insertSubstitution(QStringLiteral("ＭＳゴシック"), QStringLiteral("IPAGothic"));
+    QFont::insertSubstitution(QStringLiteral("ＭＳ　ゴシック"), QStringLiteral("IPAGothic"));
+    QFont::insertSubstitution(QStringLiteral("ＭＳ Ｐ明朝"), QStringLiteral("IPAPMincho"));
+    QFont::insertSubstitution(QStringLiteral("ＭＳ 明朝"), QStringLiteral("IPAMincho"));
+}
+
+}  // namespace
+
+Program::Program(Options options) : options_(std::move(options)) {
+    installFontAliases();
+    status_ = std::make_unique<StatusBroadcaster>(cp932::encode(QHostInfo::localHostName()));
+    interpreter_ = std::make_unique<Interpreter>(log_);
+    settingsFile_ = std::make_unique<SettingsFile>(settings_, log_);
+    errors_ = std::make_unique<AppErrorHandler>(log_, settings_, dialogs_, *status_);
+    createWindows();
+    wire();
+}
+
+Program::~Program() = default;
+
+void Program::setDialogs(Dialogs* dialogs) {
+    dialogs_.setTarget(dialogs != nullptr ? dialogs : &qtDialogs_);
+}
+
+void Program::createWindows() {
+    // Every window is created once, in this order, and lives until the end of the run.
+    const HubContext ctx{settings_,      hub_,     log_,     dialogs_,
+                         *settingsFile_, *errors_, *status_, *interpreter_};
+    hubForm_ = std::make_unique<TSettingForm>(ctx);
+    qtDialogs_.setParent(hubForm_.get());
+    splash_ = std::make_unique<TTitle_call>(hubForm_.get());
+}
+
+void Program::wire() {
+    SettingsFile::Hooks hooks;
+    hooks.executePacket = [this](const QByteArray& packet) {
+        interpreter_->ExecutePacket(packet, nullptr);
+    };
+    hooks.startDisplayRole = [this] { hubForm_->Button4Click(); };
+    settingsFile_->setHooks(std::move(hooks));
+}
+
+void Program::start() {
+    if (options_.showWindows) {
+        splash_->start();
+    }
+    const StartupContext ctx{settings_, *settingsFile_, *interpreter_, log_, *errors_};
+    runStartup(ctx, options_.commandLine, options_.startFolder);
+}
+
+void Program::shutdown() {
+    const QString path =
+        QDir(options_.startFolder).filePath(QString::fromLatin1(DebugLog::kFileName));
+    QString error;
+    if (!log_.writeFile(path, &error)) {
+        std::fprintf(stderr, "zul: %s: %s\n", qPrintable(path), qPrintable(error));
+    }
+}
+
+int runProgram(ZulApplication& app) {
+    QApplication::setApplicationName(QStringLiteral("ZUL"));
+    QApplication::setApplicationDisplayName(QStringLiteral("ZUL"));
+    QApplication::setQuitOnLastWindowClosed(false);
+    QuitOnSignals quitOnSignals;
+    Program::Options options;
+    options.startFolder = QDir::currentPath();
+    options.commandLine = commandLineText(QCoreApplication::arguments());
+    Program program(options);
+    app.setErrorSink(&program.errors());
+    // The startup files load once the event loop runs, so that the windows are up.
+    QTimer::singleShot(0, &app, [&program] { program.start(); });
+    const int code = ZulApplication::exec();
+    app.setErrorSink(nullptr);
+    program.shutdown();
+    return code;
+}
+
+}  // namespace zul

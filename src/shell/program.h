@@ -1,0 +1,77 @@
+#pragma once
+
+// The program: every object and window, built once in the fixed creation order and kept
+// until the end of the run.
+
+#include <QString>
+#include <QStringList>
+#include <memory>
+
+#include "model/debug_log.h"
+#include "model/hub_state.h"
+#include "model/settings.h"
+#include "platform/dialogs.h"
+
+namespace zul {
+
+class AppErrorHandler;
+class Interpreter;
+class SettingsFile;
+class StatusBroadcaster;
+class TSettingForm;
+class TTitle_call;
+class ZulApplication;
+
+class Program {
+public:
+    struct Options {
+        QString startFolder;  // the working folder
+        QString commandLine;  // the text after the program name
+        bool showWindows = true;
+    };
+
+    explicit Program(Options options);
+    ~Program();
+    Program(const Program&) = delete;
+    Program& operator=(const Program&) = delete;
+
+    // Shows the splash, sets the base directory and loads the startup files.
+    void start();
+    // Exit steps: writes the log file into the start folder.
+    void shutdown();
+
+    Settings& settings() { return settings_; }
+    HubState& hub() { return hub_; }
+    DebugLog& log() { return log_; }
+    Dialogs& dialogs() { return dialogs_; }
+    Interpreter& interpreter() { return *interpreter_; }
+    SettingsFile& settingsFile() { return *settingsFile_; }
+    AppErrorHandler& errors() { return *errors_; }
+    TSettingForm& hubForm() { return *hubForm_; }
+    TTitle_call& splash() { return *splash_; }
+
+    // Replaces the dialogs (tests answer them without blocking).
+    void setDialogs(Dialogs* dialogs);
+
+private:
+    void createWindows();
+    void wire();
+
+    Options options_;
+    Settings settings_;
+    HubState hub_;
+    DebugLog log_;
+    QtDialogs qtDialogs_;
+    DialogsRelay dialogs_{&qtDialogs_};
+    std::unique_ptr<StatusBroadcaster> status_;
+    std::unique_ptr<Interpreter> interpreter_;
+    std::unique_ptr<SettingsFile> settingsFile_;
+    std::unique_ptr<AppErrorHandler> errors_;
+    std::unique_ptr<TSettingForm> hubForm_;
+    std::unique_ptr<TTitle_call> splash_;
+};
+
+// Program entry: builds the program and runs the event loop. Returns the exit code.
+int runProgram(ZulApplication& app);
+
+}  // namespace zul
