@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Sets everything up, builds, and starts the program in the bundled demo folder, whose
+# startup files it loads. Without an X display it runs under a virtual one (xvfb-run).
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+"$root/scripts/setup.sh"
+"$root/scripts/build.sh"
+cd "$root/demo"
+if [ "$(id -u)" -eq 0 ]; then export QTWEBENGINE_DISABLE_SANDBOX=1; fi
+if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ] || [ -n "${QT_QPA_PLATFORM:-}" ]; then
+  exec "$root/build/zul" "$@"
+fi
+echo "run: no display found; starting on a virtual X display (xvfb-run). Stop with Ctrl+C."
+exec xvfb-run -a -s "-screen 0 1280x800x24" "$root/build/zul" "$@"

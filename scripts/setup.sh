@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Installs every Debian package that the build, the program and the tests need.
+# Safe to run again: apt-get only adds what is missing.
+set -euo pipefail
+
+packages=(
+  build-essential cmake ninja-build pkg-config git
+  qt6-base-dev qt6-base-dev-tools libqt6network6 libgl-dev
+  libgtest-dev googletest libbenchmark-dev
+  xvfb xauth x11-utils
+  fonts-ipafont-gothic fonts-ipafont-mincho
+  iproute2 clang-format
+)
+
+if [ "$(id -u)" -ne 0 ]; then
+  echo "setup: run as root (apt-get installs the packages)" >&2
+  exit 1
+fi
+export DEBIAN_FRONTEND=noninteractive
+apt-get update -qq
+apt-get install -y -qq --no-install-recommends "${packages[@]}" >/dev/null
+echo "setup: packages ready"

@@ -1,0 +1,324 @@
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTemporaryDir>
+
+#include "commands/interpreter.h"
+#include "model/debug_log.h"
+#include "platform/cp932.h"
+#include "protocol/datagram_sender.h"
+#include "recording_dialogs.h"
+#include "services/settings_file.h"
+#include "services/status_broadcaster.h"
+#include "shell/Zul2_main.h"
+#include "shell/app_error_handler.h"
+#include "shell/program.h"
+#include "shell/startup.h"
+#include "test_support.h"
+
+using namespace zul;
+using zul::test::RecordingDialogs;
+using zul::test::sj;
+using zul::test::writeAll;
+
+namespace {
+
+// A program built in a temporary start folder, with its windows hidden and its dialogs
+// answered by the test. Packets handed to the interpreter are recorded.
+struct ProgramFixture {
+    QTemporaryDir dir;
+    RecordingDialogs dialogs;
+    std::unique_ptr<Program> program;
+    QStringList events;
+
+    void create(const QString& commandLine = {}) {
+        Program::Options o;
+        o.startFolder = dir.path();
+        o.commandLine = commandLine;
+        o.showWindows = false;
+        program = std::make_unique<Program>(o);
+        program->setDialogs(&dialogs);
+        for (Cmd c : {Cmd::CmdWebUpdateList, Cmd::CmdFileSetLoad, Cmd::CmdIptalkHide}) {
+            program->interpreter().setHandler(c, [this](PacketContext& ctx) {
+                events << QStringLiteral("packet %1 %2")
+                              .arg(ctx.commandByte())
+                              .arg(cp932::decode(ctx.operand()));
+            });
+        }
+        QObject::connect(&program->settings().TransChk, &SettingBase::changed,
+                         [this] { events << QStringLiteral("settings"); });
+    }
+    QString path(const QString& name) const { return dir.filePath(name); }
+    QByteArrayList logLines() const { return program->log().lines(); }
+};
+
+const QByteArray kSettingsFlip = "[Server]\r\nStretch=0\r\n[IPtalk]\r\nNoTouch=1\r\n";
+
+}  // namespace
+
+TEST(Startup, CommandLineIsTheArgumentsJoinedBySingleBlanks) {
+    EXPECT_EQ(commandLineText({"zul"}), QString());
+    EXPECT_EQ(commandLineText({"zul", "my", "set.rd1"}), QStringLiteral("my set.rd1"));
+    EXPECT_EQ(commandLineText({"zul", "\"a b.rd1\""}), QStringLiteral("\"a b.rd1\""));
+}
+
+TEST(Startup, LoadsTheThreeStartupFilesInOrder) {
+    ProgramFixture f;
+    writeAll(f.path("startup.rd1"), kSettingsFlip);
+    writeAll(f.path("startup.rw1"), "x\r\n");
+    writeAll(f.path("startup.rf1"), "[FileSet]\r\n");
+    f.create();
+    f.program->start();
+    EXPECT_EQ(f.program->settings().BaseDir(), f.dir.path());
+    EXPECT_EQ(f.events, (QStringList{"settings", "packet 34 " + f.path("startup.rw1"),
+                                     "packet 42 " + f.path("startup.rf1")}));
+    const QByteArrayList log = f.logLines();
+    const qsizetype rd1 = log.indexOf(sj("スタートアップ設定ファイルを読み込みます。"));
+    const qsizetype rw1 = log.indexOf(sj("スタートアップWebリストを読み込みます。"));
+    const qsizetype rf1 = log.indexOf(sj("スタートアップファイルセットを読み込みます。"));
+    EXPECT_TRUE(rd1 >= 0 && rd1 < rw1 && rw1 < rf1);
+}
+
+TEST(Startup, MissingStartupFilesAreSkippedSilently) {
+    ProgramFixture f;
+    writeAll(f.path("startup.rf1"), "[FileSet]\r\n");
+    f.create();
+    f.program->start();
+    EXPECT_EQ(f.events, QStringList{"packet 42 " + f.path("startup.rf1")});
+}
+
+TEST(Startup, CommandLineFileReplacesTheStartupFiles) {
+    ProgramFixture f;
+    writeAll(f.path("startup.rd1"), "[Server]\r\nAspect=1\r\n");
+    writeAll(f.path("startup.rf1"), "[FileSet]\r\n");
+    writeAll(f.path("mine.rd1"), kSettingsFlip);
+    f.create(f.path("mine.rd1"));
+    f.program->start();
+    EXPECT_EQ(f.events, QStringList{"settings"});
+    EXPECT_FALSE(f.program->settings().AspectChk());
+}
+
+TEST(Startup, QuotedCommandLineNamesNoFileAndChangesNothing) {
+    ProgramFixture f;
+    writeAll(f.path("mine.rd1"), kSettingsFlip);
+    writeAll(f.path("startup.rd1"), kSettingsFlip);
+    f.create(QStringLiteral("\"%1\"").arg(f.path("mine.rd1")));
+    f.program->start();
+    EXPECT_TRUE(f.events.isEmpty());
+    EXPECT_TRUE(f.program->settings().TransChk());
+}
+
+TEST(Startup, FailingFileDoesNotStopTheRest) {
+    ProgramFixture f;
+    QDir(f.dir.path()).mkpath(QStringLiteral("startup.rd1"));  // exists, cannot be read
+    writeAll(f.path("startup.rf1"), "[FileSet]\r\n");
+    f.create();
+    f.program->start();
+    EXPECT_EQ(f.events, QStringList{"packet 42 " + f.path("startup.rf1")});
+    bool reported = false;
+    for (const QByteArray& l : f.logLines()) {
+        reported |= l.startsWith(sj("エラー："));
+    }
+    EXPECT_TRUE(reported);
+}
+
+TEST(Startup, SettingsFileWithServerNowStartsTheDisplayRole) {
+    ProgramFixture f;
+    writeAll(f.path("startup.rd1"), "[RUN]\r\nServerNow=1\r\n[IPtalk]\r\nNoTouch=1\r\n");
+    f.create();
+    f.program->start();
+    EXPECT_TRUE(f.program->hubForm().displayRoleRunning());
+    EXPECT_EQ(f.program->hubForm().statusText(), QStringLiteral("表示機として起動中：0機接続中"));
+}
+
+TEST(Startup, ExitWritesTheLogIntoTheStartFolder) {
+    ProgramFixture f;
+    f.create();
+    f.program->log().add(QStringLiteral("終了前の行"));
+    f.program->shutdown();
+    const QByteArray bytes = zul::test::readAll(f.path("zul_dbg.log"));
+    EXPECT_TRUE(bytes.endsWith(sj("終了前の行") + "\r\n"));
+}
+
+// ---- application error handler -------------------------------------------------------------
+
+namespace {
+class Datagrams : public DatagramSender {
+public:
+    QByteArrayList sent;
+    bool sendDatagram(const QByteArray& d) override {
+        sent << d;
+        return true;
+    }
+};
+}  // namespace
+
+TEST(AppErrorHandler, LogsBroadcastsAndPopsUpOnlyWhenAsked) {
+    DebugLog log;
+    Settings settings;
+    RecordingDialogs dialogs;
+    StatusBroadcaster status(QByteArray("pc1"));
+    Datagrams datagrams;
+    status.setSender(&datagrams);
+    AppErrorHandler handler(log, settings, dialogs, status);
+
+    handler.reportError(QStringLiteral("ファイルがありません"));
+    EXPECT_EQ(log.lines().last(), sj("エラー：ファイルがありません"));
+    EXPECT_TRUE(dialogs.messages.isEmpty());
+    EXPECT_EQ(datagrams.sent,
+              QByteArrayList{"ZUL,3,\x1e(pc1)" + sj("エラー：ファイルがありません") + "\n"});
+
+    settings.ShowErr.set(true);
+    handler.reportError(QStringLiteral("x"));
+    ASSERT_EQ(dialogs.messages.size(), 1);
+    EXPECT_EQ(dialogs.lastTitle(), QStringLiteral("想定外エラー"));
+    EXPECT_EQ(dialogs.lastText(), QStringLiteral("エラー：x"));
+}
+
+TEST(AppErrorHandler, GuardCatchesEveryKindOfException) {
+    DebugLog log;
+    Settings settings;
+    RecordingDialogs dialogs;
+    StatusBroadcaster status(QByteArray("pc1"));
+    AppErrorHandler handler(log, settings, dialogs, status);
+    EXPECT_FALSE(guarded(handler, [] { throw ZulError(QStringLiteral("a")); }));
+    EXPECT_FALSE(guarded(handler, [] { throw std::runtime_error("b"); }));
+    EXPECT_FALSE(guarded(handler, [] { throw 42; }));
+    EXPECT_TRUE(guarded(handler, [] {}));
+    const QByteArrayList& l = log.lines();
+    EXPECT_EQ(l[l.size() - 3], sj("エラー：a"));
+    EXPECT_EQ(l[l.size() - 2], sj("エラー：b"));
+    EXPECT_EQ(l[l.size() - 1], sj("エラー：不明な例外"));
+}
+
+// ---- hub form ----------------------------------------------------------------------------
+
+TEST(HubForm, SaveAndLoadButtonsReportTheirResult) {
+    ProgramFixture f;
+    f.create();
+    TSettingForm& hub = f.program->hubForm();
+
+    f.dialogs.files.enqueue(f.path("saved.rd1"));
+    hub.Set_SaveClick();
+    EXPECT_EQ(f.dialogs.fileTitles.last(), QStringLiteral("設定を保存"));
+    EXPECT_EQ(f.dialogs.lastText(), QStringLiteral("保存しました"));
+    EXPECT_EQ(f.dialogs.lastTitle(), QStringLiteral("保存"));
+
+    // A save that fails is reported as such, not as a success.
+    writeAll(f.path("afile"), "x");
+    f.dialogs.files.enqueue(f.path("afile/x.rd1"));
+    hub.Set_SaveClick();
+    EXPECT_EQ(f.dialogs.lastText(), QStringLiteral("保存失敗です。"));
+
+    f.program->settings().TransChk.set(false);
+    f.dialogs.files.enqueue(f.path("saved.rd1"));
+    hub.Set_LoadClick();
+    EXPECT_EQ(f.dialogs.fileTitles.last(), QStringLiteral("設定をロード"));
+    EXPECT_EQ(f.dialogs.lastText(), QStringLiteral("ロードしました"));
+    EXPECT_EQ(f.dialogs.lastTitle(), QStringLiteral("設定"));
+    EXPECT_TRUE(f.program->settings().TransChk());
+
+    QDir(f.dir.path()).mkpath(QStringLiteral("dir.rd1"));
+    f.dialogs.files.enqueue(f.path("dir.rd1"));
+    hub.Set_LoadClick();
+    EXPECT_EQ(f.dialogs.lastText(), QStringLiteral("ロード失敗です。"));
+
+    // Cancelled dialogs do nothing.
+    const qsizetype shown = f.dialogs.messages.size();
+    hub.Set_SaveClick();
+    hub.Set_LoadClick();
+    EXPECT_EQ(f.dialogs.messages.size(), shown);
+}
+
+TEST(HubForm, WidgetsFollowTheSettingsBothWays) {
+    ProgramFixture f;
+    f.create();
+    TSettingForm& hub = f.program->hubForm();
+    auto* baseDir = hub.findChild<QLineEdit*>(QStringLiteral("BaseDir"));
+    ASSERT_NE(baseDir, nullptr);
+    f.program->settings().BaseDir.set(QStringLiteral("/data"));
+    EXPECT_EQ(baseDir->text(), QStringLiteral("/data"));
+    baseDir->setText(QStringLiteral("/typed"));
+    Q_EMIT baseDir->textEdited(baseDir->text());
+    EXPECT_EQ(f.program->settings().BaseDir(), QStringLiteral("/typed"));
+
+    f.dialogs.folders.enqueue(QStringLiteral("/chosen"));
+    hub.Button1Click();
+    EXPECT_EQ(baseDir->text(), QStringLiteral("/chosen"));
+    hub.Button1Click();  // cancelled: unchanged
+    EXPECT_EQ(f.program->settings().BaseDir(), QStringLiteral("/chosen"));
+}
+
+TEST(HubForm, AdvancedModeUnlocksThePorts) {
+    ProgramFixture f;
+    f.create();
+    TSettingForm& hub = f.program->hubForm();
+    const QList<QSpinBox*> spins = hub.findChildren<QSpinBox*>();
+    int locked = 0;
+    for (QSpinBox* s : spins) {
+        locked += s->isEnabled() ? 0 : 1;
+    }
+    EXPECT_EQ(locked, 3);  // Port, ClientPort, MirrorPort
+    EXPECT_FALSE(hub.advancedMode());
+    hub.ChgModeClick();
+    EXPECT_TRUE(hub.advancedMode());
+    for (QSpinBox* s : spins) {
+        EXPECT_TRUE(s->isEnabled());
+    }
+}
+
+TEST(HubForm, RemoteModeNeedsAConnection) {
+    ProgramFixture f;
+    f.create();
+    f.program->settings().DspRem.set(true);
+    EXPECT_FALSE(f.program->settings().DspRem());
+    EXPECT_EQ(f.dialogs.lastText(), QStringLiteral("サーバへ接続しないと制御できません。"));
+    EXPECT_EQ(f.dialogs.lastTitle(), QStringLiteral("注意事項"));
+}
+
+TEST(HubForm, HiddenDisplayStartTellsTheUser) {
+    ProgramFixture f;
+    f.create();
+    f.program->settings().HideDisp.set(true);
+    f.program->hubForm().Button4Click();
+    EXPECT_EQ(f.dialogs.lastTitle(), QStringLiteral("表示機起動"));
+    EXPECT_TRUE(f.dialogs.lastText().startsWith(QStringLiteral("表示機を起動しましたが")));
+}
+
+TEST(HubForm, CaptionButtonsSetTheSampleText) {
+    ProgramFixture f;
+    f.create();
+    TSettingForm& hub = f.program->hubForm();
+    SampleTextLook& look = f.program->settings().SampleText;
+    f.dialogs.colours.enqueue(QColor(255, 0, 0));
+    hub.Button5Click();
+    EXPECT_EQ(look.backColor(), 255);
+    f.dialogs.colours.enqueue(QColor(0, 0, 255));
+    hub.Button6Click();
+    EXPECT_EQ(look.fontColor(), 0xFF0000);
+    QFont chosen(QStringLiteral("IPAGothic"));
+    chosen.setPointSize(24);
+    f.dialogs.fonts.enqueue(chosen);
+    hub.Button7Click();
+    EXPECT_EQ(f.dialogs.messages.last().title, QStringLiteral("**注意**"));
+    EXPECT_TRUE(f.dialogs.lastFontFixedPitch);
+    EXPECT_EQ(look.fontName(), QStringLiteral("IPAGothic"));
+    EXPECT_EQ(look.fontSize(), 24);
+}
+
+TEST(HubForm, ShowingTheHubSetsHubShownAndStopActionsBringItBack) {
+    ProgramFixture f;
+    f.create();
+    TSettingForm& hub = f.program->hubForm();
+    EXPECT_FALSE(f.program->hub().HubShown);
+    hub.show();
+    EXPECT_TRUE(f.program->hub().HubShown);
+    hub.hide();
+    hub.C1Click();
+    EXPECT_TRUE(hub.isVisible());
+    EXPECT_EQ(hub.statusText(), QStringLiteral("未接続：ユーザ指示待ち"));
+    EXPECT_EQ(f.logLines().last(), sj("【(タスクトレイより)接続終了】"));
+}
