@@ -18,6 +18,11 @@
 //    its first '=' (a line without '=' is an entry without a value);
 //  - names compare case-insensitively for ASCII letters only; the first matching section
 //    and, inside it, the first matching entry win; a NUL ends every name and value;
+//  - the lines before the first header form a section with the empty name, which hides a
+//    later "[]"; neither is listed; a key list that would be empty gives the default string;
+//  - a string is cut to size-1 bytes, a list that does not fit (with its final NUL) to size-2
+//    bytes followed by two NULs; neither is cut inside a double-byte character, the bytes
+//    left over are NULs;
 //  - a file starting with FF FE is UTF-16LE, read as its cp932 text and written back in
 //    UTF-16LE; every other file (with a UTF-8 BOM too) is cp932.
 //
