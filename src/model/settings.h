@@ -79,6 +79,12 @@ struct Settings {
     Setting<bool> ckStart{false};
     Setting<bool> ChkNoDir{false};
 
+    // Troubleshooting switches (not stored in the settings file).
+    Setting<bool> chkIntrupt{false};
+    Setting<bool> chkWatchDog{false};
+    Setting<bool> chkAllDisp{false};
+    Setting<bool> chkUDPkick{false};
+
     // The display window's content area (left, top, width, height in screen pixels).
     Setting<QRect> Panel1{QRect(0, 0, 1024, 768)};
 };

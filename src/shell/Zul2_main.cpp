@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QMetaMethod>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -24,12 +25,16 @@
 #include "model/bindings.h"
 #include "model/debug_log.h"
 #include "model/hub_state.h"
+#include "model/peer_list.h"
 #include "model/settings.h"
 #include "platform/colour.h"
 #include "platform/cp932.h"
 #include "platform/dialogs.h"
 #include "platform/errors.h"
 #include "services/settings_file.h"
+#include "services/udp_discovery.h"
+#include "shell/display_listener.h"
+#include "shell/operator_connection.h"
 
 namespace zul {
 namespace {
@@ -102,6 +107,7 @@ TSettingForm::TSettingForm(const HubContext& ctx, QWidget* parent)
     statusBar()->showMessage(QString::fromUtf8(kWelcomeStatus));
     buildTray();
     bindLog();
+    wireConnections();
     refreshHideButton();
 }
 
@@ -148,9 +154,7 @@ QWidget* TSettingForm::buildOperatorPage() {
         // Any way of choosing a host name will do: the name is typed or picked from the
         // peers found by discovery.
         if (NetList != nullptr && NetList->currentItem() != nullptr) {
-            QString name = NetList->currentItem()->text();
-            name = name.section(QLatin1Char(' '), -1);
-            ctx_.settings.ClientName.set(name);
+            ctx_.udp.NetListDblClick(NetList->currentItem()->text());
         }
     }));
     form->addRow(QStringLiteral("表示機のPC名"), host);
@@ -378,9 +382,30 @@ QWidget* TSettingForm::buildTroubleTab() {
     auto* special = button(QStringLiteral("トラブルシュート用の設定"), this,
                            [this] { Q_EMIT showToolRequested(QStringLiteral("TZUL_ts")); });
     inner->addTab(column({special}), QStringLiteral("特殊設定など"));
-    inner->addTab(column({new QLabel(QStringLiteral("通信に使うネットワークカードを選びます。"))}),
-                  QStringLiteral("通信カード設定"));
+    inner->addTab(buildCardTab(), QStringLiteral("通信カード設定"));
     return inner;
+}
+
+QWidget* TSettingForm::buildCardTab() {
+    auto* group = new QGroupBox(QStringLiteral("ネットワークカードの選択（UDP通信のみ）"));
+    auto* layout = new QVBoxLayout(group);
+    auto* combo = new QComboBox;
+    combo->setObjectName(QStringLiteral("SelectNIC"));
+    QFont fixed(QStringLiteral("ＭＳ ゴシック"));
+    fixed.setStyleHint(QFont::Monospace);
+    combo->setFont(fixed);
+    layout->addWidget(combo);
+    auto refresh = [this, combo] {
+        const QSignalBlocker block(combo);
+        combo->clear();
+        combo->addItems(ctx_.udp.nicEntries());
+        combo->setCurrentIndex(ctx_.udp.nicSelected());
+    };
+    connect(&ctx_.udp, &UdpDiscovery::nicListChanged, combo, refresh);
+    connect(combo, &QComboBox::activated, this,
+            [this](int index) { guard([this, index] { ctx_.udp.SelectNICChange(index); }); });
+    refresh();
+    return column({group});
 }
 
 QWidget* TSettingForm::buildPeerPanel() {
@@ -389,10 +414,17 @@ QWidget* TSettingForm::buildPeerPanel() {
     layout->addWidget(new QLabel(QStringLiteral("接続中の仲間")));
     NetList = new QListWidget;
     NetList->setObjectName(QStringLiteral("NetList"));
+    connect(&ctx_.peers, &PeerList::changed, NetList, [this] {
+        NetList->clear();
+        NetList->addItems(ctx_.peers.entries());
+    });
+    connect(NetList, &QListWidget::itemDoubleClicked, this,
+            [this](QListWidgetItem* item) { ctx_.udp.NetListDblClick(item->text()); });
     layout->addWidget(NetList, 1);
     layout->addWidget(new QLabel(QStringLiteral("[S] 表示機 [C]操作機\n[W] 起動待ち")));
-    auto* search = new QPushButton(QStringLiteral("PC検索"));
-    search->setObjectName(QStringLiteral("PcSearch"));
+    auto* search = button(QStringLiteral("PC検索"), this,
+                          [this] { guard([this] { ctx_.udp.Button25Click(); }); });
+    search->setObjectName(QStringLiteral("Button25"));
     layout->addWidget(search);
     HideButton = button(QStringLiteral("隠す"), this, [this] { hide(); });
     layout->addWidget(HideButton);
@@ -417,7 +449,7 @@ void TSettingForm::buildTray() {
     QMenu* op = WinPop_->addMenu(QStringLiteral("クライアント(操作機）..."));
     op->addAction(QStringLiteral("停止(&C)"), this, [this] { C1Click(); });
     op->addAction(QStringLiteral("操作画面表示(&T)"), this, [this] {
-        if (operatorRunning_) {
+        if (operatorRoleRunning()) {
             Q_EMIT showConsoleRequested();
         }
     });
@@ -496,13 +528,49 @@ QString TSettingForm::statusText() const {
 }
 
 void TSettingForm::refreshHideButton() {
-    HideButton->setEnabled(displayRunning_ || operatorRunning_);
+    HideButton->setEnabled(displayRoleRunning() || operatorRoleRunning());
+}
+
+bool TSettingForm::displayRoleRunning() const {
+    return ctx_.listener.isOpen();
+}
+
+bool TSettingForm::operatorRoleRunning() const {
+    return ctx_.connection.isEstablished();
+}
+
+void TSettingForm::wireConnections() {
+    connect(&ctx_.listener, &DisplayListener::statusChanged, this,
+            [this](const QString& text) { setStatusText(text); });
+    connect(&ctx_.connection, &OperatorConnection::hubStatus, this,
+            [this](const QString& text) { setStatusText(text); });
+    connect(&ctx_.connection, &OperatorConnection::connectedToDisplay, this, [this] {
+        refreshHideButton();
+        hide();
+        Q_EMIT showConsoleRequested();
+    });
+    connect(&ctx_.connection, &OperatorConnection::returnedToHub, this, [this] {
+        refreshHideButton();
+        showNormal();
+        Q_EMIT hideConsoleRequested();
+    });
 }
 
 void TSettingForm::Button4Click() {
-    setStatusText(QStringLiteral("表示機として起動中：%1機接続中").arg(ctx_.hub.OperatorCount));
-    displayRunning_ = true;
+    setStatusText(ctx_.listener.statusText());
+    if (!ctx_.listener.open(ctx_.settings.Port())) {
+        ctx_.log.add(QStringLiteral("エラー：%1").arg(ctx_.listener.errorString()));
+        ctx_.dialogs.message(QStringLiteral("通信ポートが使用中か、エラーが発生しました。"),
+                             QStringLiteral("エラー"));
+    }
     refreshHideButton();
+    try {
+        ctx_.udp.UpdateBroadcastAddress();
+        ctx_.udp.sendLine(QByteArrayLiteral("ZUL,1,\n"));
+    } catch (...) {
+        ctx_.dialogs.message(QStringLiteral("UDP通信ができませんでした。"),
+                             QStringLiteral("エラー"));
+    }
     if (ctx_.settings.HideDisp()) {
         ctx_.dialogs.message(
             QStringLiteral("表示機を起動しましたが、ユーザ指示により水面下で作動しています。\n"
@@ -512,11 +580,18 @@ void TSettingForm::Button4Click() {
         return;
     }
     Q_EMIT showDisplayWindowRequested();
+    // The hub steps aside only when a display window took its place.
+    if (isSignalConnected(QMetaMethod::fromSignal(&TSettingForm::showDisplayWindowRequested))) {
+        hide();
+    }
 }
 
 void TSettingForm::Button10Click() {
-    if (operatorRunning_) {
+    if (ctx_.connection.isEstablished()) {
         Q_EMIT showConsoleRequested();
+    }
+    if (!ctx_.connection.open(ctx_.settings.ClientName(), ctx_.settings.ClientPort())) {
+        ctx_.dialogs.message(QStringLiteral("サーバに接続できません。"), QStringLiteral("エラー"));
     }
 }
 
@@ -527,18 +602,20 @@ void TSettingForm::X2Click() {
 
 void TSettingForm::N1Click() {
     Q_EMIT closeDisplayWindowRequested();
-    displayRunning_ = false;
-    refreshHideButton();
     showNormal();
+    ctx_.listener.close();
+    refreshHideButton();
 }
 
 void TSettingForm::C1Click() {
     ctx_.log.add(QStringLiteral("【(タスクトレイより)接続終了】"));
     setStatusText(QStringLiteral("未接続：ユーザ指示待ち"));
-    operatorRunning_ = false;
-    refreshHideButton();
+    // A deliberate stop: the disconnect handling shows its message and closes the console.
+    ctx_.hub.Reconnecting = false;
+    ctx_.connection.close();
     showNormal();
     Q_EMIT hideConsoleRequested();
+    refreshHideButton();
 }
 
 void TSettingForm::Button8Click() {
@@ -564,7 +641,7 @@ bool TSettingForm::advancedMode() const {
 }
 
 void TSettingForm::DspRemClick() {
-    if (ctx_.settings.DspRem() && !operatorRunning_) {
+    if (ctx_.settings.DspRem() && !operatorRoleRunning()) {
         ctx_.settings.DspRem.set(false);
         ctx_.dialogs.message(QStringLiteral("サーバへ接続しないと制御できません。"),
                              QStringLiteral("注意事項"));

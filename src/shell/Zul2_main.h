@@ -49,8 +49,8 @@ public:
     void Button6Click();  // caption font colour
     void Button7Click();  // caption font
 
-    bool displayRoleRunning() const { return displayRunning_; }
-    bool operatorRoleRunning() const { return operatorRunning_; }
+    bool displayRoleRunning() const;
+    bool operatorRoleRunning() const;
     bool advancedMode() const;
 
     void setStatusText(const QString& text);
@@ -85,6 +85,7 @@ private:
     QWidget* buildCaptionTab();
     QWidget* buildToolsTab();
     QWidget* buildTroubleTab();
+    QWidget* buildCardTab();
     QWidget* buildPeerPanel();
     void buildTray();
     void bindLog();
@@ -92,6 +93,7 @@ private:
     void refreshSampleText();
     void refreshHideButton();
     void DspRemClick();
+    void wireConnections();
     // Runs `work` under the application error handler.
     template <typename F>
     void guard(F&& work);
@@ -114,8 +116,6 @@ private:
     QCheckBox* DspRemBox = nullptr;
     QSystemTrayIcon* tray_ = nullptr;
     QMenu* WinPop_ = nullptr;
-    bool displayRunning_ = false;
-    bool operatorRunning_ = false;
 };
 
 }  // namespace zul

@@ -5,6 +5,10 @@
 namespace zul {
 
 class DebugLog;
+class DisplayListener;
+class OperatorConnection;
+class PeerList;
+class UdpDiscovery;
 class Dialogs;
 class ErrorSink;
 class PacketExecutor;
@@ -22,6 +26,10 @@ struct HubContext {
     ErrorSink& errors;
     StatusBroadcaster& status;
     PacketExecutor& executor;
+    DisplayListener& listener;
+    OperatorConnection& connection;
+    UdpDiscovery& udp;
+    PeerList& peers;
 };
 
 }  // namespace zul

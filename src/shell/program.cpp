@@ -6,13 +6,19 @@
 #include <QTimer>
 #include <cstdio>
 
+#include "commands/display_reader.h"
 #include "commands/interpreter.h"
 #include "platform/cp932.h"
+#include "services/Zul2_ts.h"
 #include "services/settings_file.h"
 #include "services/status_broadcaster.h"
+#include "services/udp_discovery.h"
+#include "services/watchdog.h"
 #include "shell/Zul2_main.h"
 #include "shell/Zul2_title.h"
 #include "shell/app_error_handler.h"
+#include "shell/display_listener.h"
+#include "shell/operator_connection.h"
 #include "shell/quit_on_signals.h"
 #include "shell/startup.h"
 #include "shell/zul_application.h"
@@ -38,11 +44,29 @@ Program::Program(Options options) : options_(std::move(options)) {
     interpreter_ = std::make_unique<Interpreter>(log_);
     settingsFile_ = std::make_unique<SettingsFile>(settings_, log_);
     errors_ = std::make_unique<AppErrorHandler>(log_, settings_, dialogs_, *status_);
+    createNetwork();
     createWindows();
     wire();
+    wireNetwork();
+    // The hub form's creation opens the UDP socket on the port.
+    udp_->open();
 }
 
-Program::~Program() = default;
+Program::~Program() {
+    // Windows go first: they hold references to the network objects.
+    ts_.reset();
+    hubForm_.reset();
+}
+
+void Program::createNetwork() {
+    watchdog_ = std::make_unique<WatchDogService>(log_, settings_.chkWatchDog);
+    reader_ = std::make_unique<DisplayReader>(*interpreter_, log_, *errors_);
+    listener_ = std::make_unique<DisplayListener>(hub_, *reader_, *watchdog_, *errors_);
+    connection_ = std::make_unique<OperatorConnection>(hub_, log_, dialogs_, *errors_, *watchdog_);
+    udp_ = std::make_unique<UdpDiscovery>(settings_, hub_, log_, dialogs_, *interpreter_, peers_,
+                                          status_->hostName());
+    status_->setSender(udp_.get());
+}
 
 void Program::setDialogs(Dialogs* dialogs) {
     dialogs_.setTarget(dialogs != nullptr ? dialogs : &qtDialogs_);
@@ -50,11 +74,13 @@ void Program::setDialogs(Dialogs* dialogs) {
 
 void Program::createWindows() {
     // Every window is created once, in this order, and lives until the end of the run.
-    const HubContext ctx{settings_,      hub_,     log_,     dialogs_,
-                         *settingsFile_, *errors_, *status_, *interpreter_};
+    const HubContext ctx{settings_,      hub_,         log_,     dialogs_,
+                         *settingsFile_, *errors_,     *status_, *interpreter_,
+                         *listener_,     *connection_, *udp_,    peers_};
     hubForm_ = std::make_unique<TSettingForm>(ctx);
     qtDialogs_.setParent(hubForm_.get());
     splash_ = std::make_unique<TTitle_call>(hubForm_.get());
+    ts_ = std::make_unique<TZUL_ts>(settings_);
 }
 
 void Program::wire() {
@@ -66,6 +92,37 @@ void Program::wire() {
     settingsFile_->setHooks(std::move(hooks));
 }
 
+void Program::wireNetwork() {
+    WatchDogService::Hooks dog;
+    dog.clearBuffers = [this] {
+        listener_->clearBuffers();
+        connection_->clearBuffer();
+    };
+    dog.sendFailureNotice = [this] {
+        udp_->UpdateBroadcastAddress();
+        udp_->sendLine(QByteArrayLiteral("ZUL,4,\n"));
+    };
+    watchdog_->setHooks(dog);
+    QObject::connect(watchdog_.get(), &WatchDogService::failed, watchdog_.get(),
+                     [this](const QString& message) { errors_->reportError(message); });
+
+    UdpDiscovery::Hooks udp;
+    udp.displayOpen = [this] { return listener_->isOpen(); };
+    udp.operatorOpen = [this] { return connection_->isEstablished(); };
+    udp.startOperatorRole = [this] { hubForm_->Button10Click(); };
+    udp.reconnectOperator = [this] { connection_->reconnect(); };
+    udp_->setHooks(udp);
+    QObject::connect(&settings_.Port, &SettingBase::changed, udp_.get(),
+                     [this] { guarded(*errors_, [this] { udp_->PortChange(); }); });
+    QObject::connect(hubForm_.get(), &TSettingForm::showToolRequested, hubForm_.get(),
+                     [this](const QString& tool) {
+                         if (tool == QLatin1String("TZUL_ts")) {
+                             ts_->show();
+                             ts_->raise();
+                         }
+                     });
+}
+
 void Program::start() {
     if (options_.showWindows) {
         splash_->start();
@@ -75,6 +132,7 @@ void Program::start() {
 }
 
 void Program::shutdown() {
+    udp_->close(true);
     const QString path =
         QDir(options_.startFolder).filePath(QString::fromLatin1(DebugLog::kFileName));
     QString error;

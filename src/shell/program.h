@@ -9,13 +9,20 @@
 
 #include "model/debug_log.h"
 #include "model/hub_state.h"
+#include "model/peer_list.h"
 #include "model/settings.h"
 #include "platform/dialogs.h"
 
 namespace zul {
 
 class AppErrorHandler;
+class DisplayListener;
+class DisplayReader;
 class Interpreter;
+class OperatorConnection;
+class TZUL_ts;
+class UdpDiscovery;
+class WatchDogService;
 class SettingsFile;
 class StatusBroadcaster;
 class TSettingForm;
@@ -48,14 +55,22 @@ public:
     SettingsFile& settingsFile() { return *settingsFile_; }
     AppErrorHandler& errors() { return *errors_; }
     TSettingForm& hubForm() { return *hubForm_; }
+    DisplayListener& listener() { return *listener_; }
+    OperatorConnection& connection() { return *connection_; }
+    UdpDiscovery& udp() { return *udp_; }
+    WatchDogService& watchdog() { return *watchdog_; }
+    PeerList& peers() { return peers_; }
+    TZUL_ts& troubleshooting() { return *ts_; }
     TTitle_call& splash() { return *splash_; }
 
     // Replaces the dialogs (tests answer them without blocking).
     void setDialogs(Dialogs* dialogs);
 
 private:
+    void createNetwork();
     void createWindows();
     void wire();
+    void wireNetwork();
 
     Options options_;
     Settings settings_;
@@ -67,7 +82,14 @@ private:
     std::unique_ptr<Interpreter> interpreter_;
     std::unique_ptr<SettingsFile> settingsFile_;
     std::unique_ptr<AppErrorHandler> errors_;
+    PeerList peers_;
+    std::unique_ptr<WatchDogService> watchdog_;
+    std::unique_ptr<DisplayReader> reader_;
+    std::unique_ptr<DisplayListener> listener_;
+    std::unique_ptr<OperatorConnection> connection_;
+    std::unique_ptr<UdpDiscovery> udp_;
     std::unique_ptr<TSettingForm> hubForm_;
+    std::unique_ptr<TZUL_ts> ts_;
     std::unique_ptr<TTitle_call> splash_;
 };
 

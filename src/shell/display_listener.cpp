@@ -1,0 +1,139 @@
+#include "shell/display_listener.h"
+
+#include <QCoreApplication>
+
+#include "commands/display_reader.h"
+#include "model/hub_state.h"
+#include "platform/errors.h"
+#include "services/watchdog.h"
+
+namespace zul {
+
+OperatorLink::OperatorLink(QTcpSocket* socket, QObject* parent)
+    : QObject(parent), socket_(socket), peer_(socket->peerAddress().toString()) {
+    socket_->setParent(this);
+    if (peer_.startsWith(QLatin1String("::ffff:"))) {
+        peer_ = peer_.mid(7);
+    }
+}
+
+OperatorLink::~OperatorLink() = default;
+
+void OperatorLink::send(const QByteArray& bytes) {
+    if (!closed && socket_->state() == QAbstractSocket::ConnectedState) {
+        socket_->write(bytes);
+    }
+}
+
+DisplayListener::DisplayListener(HubState& hub, DisplayReader& reader, WatchDogService& watchdog,
+                                 ErrorSink& errors, QObject* parent)
+    : QObject(parent), hub_(hub), reader_(reader), watchdog_(watchdog), errors_(errors) {
+    connect(&server_, &QTcpServer::newConnection, this,
+            [this] { guarded(errors_, [this] { onNewConnection(); }); });
+}
+
+DisplayListener::~DisplayListener() {
+    close();
+}
+
+bool DisplayListener::open(int port) {
+    if (server_.isListening()) {
+        if (server_.serverPort() == port) {
+            return true;
+        }
+        close();
+    }
+    return server_.listen(QHostAddress::AnyIPv4, static_cast<quint16>(port));
+}
+
+void DisplayListener::close() {
+    server_.close();
+    // Copy: closing a socket emits disconnected, which edits the list.
+    const auto links = links_;
+    for (const QPointer<OperatorLink>& link : links) {
+        if (link != nullptr && !link->closed) {
+            link->socket()->abort();
+        }
+    }
+}
+
+QString DisplayListener::statusText(const QString& suffix) const {
+    return QStringLiteral("表示機として起動中：%1機接続中").arg(hub_.OperatorCount) + suffix;
+}
+
+void DisplayListener::clearBuffers() {
+    for (const QPointer<OperatorLink>& link : links_) {
+        if (link != nullptr) {
+            link->buffer().clear();
+        }
+    }
+}
+
+void DisplayListener::onNewConnection() {
+    while (QTcpSocket* socket = server_.nextPendingConnection()) {
+        auto* link = new OperatorLink(socket, this);
+        links_.emplace_back(link);
+        socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+        connect(socket, &QTcpSocket::readyRead, link,
+                [this, link] { guarded(errors_, [&] { onRead(link); }); });
+        connect(socket, &QTcpSocket::disconnected, link,
+                [this, link] { guarded(errors_, [&] { onDisconnected(link); }); });
+        connect(socket, &QTcpSocket::errorOccurred, link,
+                [this, link](QAbstractSocket::SocketError e) { onError(link, e); });
+        connect(socket, &QTcpSocket::bytesWritten, link,
+                [this] { Q_EMIT statusChanged(statusText(QStringLiteral("／待機中"))); });
+        ++hub_.OperatorCount;
+        Q_EMIT statusChanged(statusText());
+    }
+}
+
+void DisplayListener::onRead(OperatorLink* link) {
+    if (link->closed) {
+        return;
+    }
+    const QPointer<OperatorLink> guard(link);
+    ++link->readDepth;
+    Q_EMIT statusChanged(statusText(QStringLiteral("／受信中")));
+    watchdog_.start();
+    reader_.received(link->buffer(), link->socket()->readAll(), link);
+    watchdog_.stop();
+    --link->readDepth;
+    if (link->closed) {
+        retire(link);
+        return;
+    }
+    QCoreApplication::processEvents();
+    if (guard != nullptr) {
+        Q_EMIT statusChanged(statusText(QStringLiteral("／待機中")));
+    }
+}
+
+void DisplayListener::onDisconnected(OperatorLink* link) {
+    if (link->closed) {
+        return;
+    }
+    link->closed = true;
+    --hub_.OperatorCount;
+    Q_EMIT statusChanged(statusText());
+    retire(link);
+}
+
+void DisplayListener::onError(OperatorLink* link, QAbstractSocket::SocketError error) {
+    // A peer that closes its end is an ordinary disconnect, not a failure.
+    if (error == QAbstractSocket::RemoteHostClosedError) {
+        return;
+    }
+    Q_EMIT statusChanged(statusText(QStringLiteral("／いくつかの操作機が通信故障")));
+    errors_.reportError(link->socket()->errorString());
+}
+
+void DisplayListener::retire(OperatorLink* link) {
+    if (link->readDepth > 0) {
+        return;  // the read event in progress retires it when it ends
+    }
+    std::erase_if(links_,
+                  [link](const QPointer<OperatorLink>& l) { return l == link || l.isNull(); });
+    link->deleteLater();
+}
+
+}  // namespace zul

@@ -1,0 +1,90 @@
+#pragma once
+
+// The display machine's TCP listener: any number of operator connections, each with its
+// own reassembly buffer (discarded when it closes, so two operators' half packets never
+// mix). Received packets run in the interpreter with the connection they came from, so
+// replies go only to the asking operator.
+
+#include <QObject>
+#include <QPointer>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <memory>
+#include <vector>
+
+#include "protocol/connection.h"
+#include "protocol/packet_splitter.h"
+
+namespace zul {
+
+class DisplayReader;
+class ErrorSink;
+class WatchDogService;
+struct HubState;
+
+// One accepted operator connection.
+class OperatorLink : public QObject, public PacketConnection {
+    Q_OBJECT
+public:
+    explicit OperatorLink(QTcpSocket* socket, QObject* parent = nullptr);
+    ~OperatorLink() override;
+
+    void send(const QByteArray& bytes) override;
+    QString peerName() const override { return peer_; }
+
+    QTcpSocket* socket() const { return socket_; }
+    PacketSplitter& buffer() { return buffer_; }
+
+    // Read events in progress on this link (a nested one runs inside a handler that lets
+    // events run); the link is deleted only when none is.
+    int readDepth = 0;
+    bool closed = false;
+
+private:
+    QTcpSocket* socket_;
+    QString peer_;
+    PacketSplitter buffer_;
+};
+
+class DisplayListener : public QObject {
+    Q_OBJECT
+public:
+    DisplayListener(HubState& hub, DisplayReader& reader, WatchDogService& watchdog,
+                    ErrorSink& errors, QObject* parent = nullptr);
+    ~DisplayListener() override;
+
+    // Listens on `port` on every local address; an open listener on the same port stays as
+    // it is. Returns false when the port cannot be opened.
+    bool open(int port);
+    // Closes the listener and every connection (each close counts down OperatorCount).
+    void close();
+    bool isOpen() const { return server_.isListening(); }
+    quint16 port() const { return server_.serverPort(); }
+    int connectionCount() const { return static_cast<int>(links_.size()); }
+    QString errorString() const { return server_.errorString(); }
+
+    // The watchdog's reset: every connection's partial packet is dropped.
+    void clearBuffers();
+
+    // Status text of the hub: "表示機として起動中：%d機接続中" with `suffix`.
+    QString statusText(const QString& suffix = {}) const;
+
+Q_SIGNALS:
+    void statusChanged(const QString& text);
+
+private:
+    void onNewConnection();
+    void onRead(OperatorLink* link);
+    void onDisconnected(OperatorLink* link);
+    void onError(OperatorLink* link, QAbstractSocket::SocketError error);
+    void retire(OperatorLink* link);
+
+    HubState& hub_;
+    DisplayReader& reader_;
+    WatchDogService& watchdog_;
+    ErrorSink& errors_;
+    QTcpServer server_;
+    std::vector<QPointer<OperatorLink>> links_;
+};
+
+}  // namespace zul

@@ -1,0 +1,257 @@
+// UDP services on a real socket. The broadcast address is 127.0.0.1, so every line this
+// copy sends comes back to its own socket, as a copy's own broadcasts do on a network.
+#include <gtest/gtest.h>
+
+#include <QElapsedTimer>
+#include <QTest>
+#include <QUdpSocket>
+
+#include "model/debug_log.h"
+#include "model/hub_state.h"
+#include "model/peer_list.h"
+#include "model/settings.h"
+#include "platform/Hmudp.h"
+#include "platform/cp932.h"
+#include "platform/errors.h"
+#include "protocol/packet_executor.h"
+#include "recording_dialogs.h"
+#include "services/udp_discovery.h"
+#include "test_support.h"
+
+using namespace zul;
+using zul::test::RecordingDialogs;
+using zul::test::sj;
+
+namespace {
+
+template <typename F>
+bool waitFor(F done, int ms = 3000) {
+    QElapsedTimer t;
+    t.start();
+    while (!done()) {
+        if (t.elapsed() > ms) {
+            return false;
+        }
+        QTest::qWait(5);
+    }
+    return true;
+}
+
+int freeUdpPort() {
+    QUdpSocket probe;
+    probe.bind(QHostAddress::AnyIPv4, 0);
+    return probe.localPort();
+}
+
+class Executor : public PacketExecutor {
+public:
+    QByteArrayList packets;
+    void ExecutePacket(QByteArrayView packet, PacketConnection*) override {
+        packets << packet.toByteArray();
+    }
+};
+
+struct Fixture {
+    Settings settings;
+    HubState hub;
+    DebugLog log;
+    RecordingDialogs dialogs;
+    Executor executor;
+    PeerList peers;
+    UdpDiscovery udp{settings, hub, log, dialogs, executor, peers, QByteArray("hallpc")};
+    bool displayOpen = false;
+    bool operatorOpen = false;
+    QStringList actions;
+
+    explicit Fixture(bool open = true) {
+        settings.Port.set(freeUdpPort());
+        udp.setCardSource([](int) {
+            UdpDiscovery::CardChoice c;
+            c.entries = {QStringLiteral("lo                   (127.000.000.001) ")};
+            c.selected = 0;
+            c.address = QByteArray("127.0.0.1");
+            return c;
+        });
+        UdpDiscovery::Hooks h;
+        h.displayOpen = [this] { return displayOpen; };
+        h.operatorOpen = [this] { return operatorOpen; };
+        h.startOperatorRole = [this] { actions << QStringLiteral("start operator"); };
+        h.reconnectOperator = [this] { actions << QStringLiteral("reconnect operator"); };
+        h.reconnectMirror = [this] { actions << QStringLiteral("reconnect mirror"); };
+        h.refreshPartsList = [this] { actions << QStringLiteral("parts"); };
+        h.refreshFileList = [this] { actions << QStringLiteral("files"); };
+        udp.setHooks(h);
+        if (open) {
+            udp.open();
+            EXPECT_TRUE(
+                waitFor([this] { return udp.socket().GetState() == THmSocketState::Open; }));
+        }
+    }
+
+    void receive(const QByteArray& datagram) { udp.UdpSocketReceive("10.0.0.9", datagram); }
+    int logCount(const QByteArray& part) const {
+        int n = 0;
+        for (const QByteArray& l : log.lines()) {
+            n += l.contains(part) ? 1 : 0;
+        }
+        return n;
+    }
+};
+
+}  // namespace
+
+TEST(UdpDiscovery, ACopyAnswersItsOwnRequestAndListsItself) {
+    Fixture f;
+    EXPECT_TRUE(f.log.lines().contains("PKT-OK[U]:[IP_BC]127.0.0.1"));
+    EXPECT_TRUE(f.log.lines().contains("PKT-OK[U]:[On Open]"));
+    f.udp.Button25Click();
+    ASSERT_TRUE(waitFor([&] { return !f.peers.entries().isEmpty(); }));
+    EXPECT_EQ(f.peers.entries(), QStringList{QStringLiteral("[W]hallpc")});
+    EXPECT_EQ(f.logCount(sj("PKT受信[U]: server=[127.0.0.1           ] Cmd(001) Op() [run]")), 1);
+    EXPECT_EQ(f.logCount("Cmd(002) Op(WA,hallpc) [run]"), 1);
+}
+
+TEST(UdpDiscovery, AnswersCarryTheRole) {
+    struct Case {
+        bool display;
+        bool op;
+        const char* role;
+    };
+    for (const Case c :
+         {Case{true, true, "SE"}, Case{false, true, "CL"}, Case{false, false, "WA"}}) {
+        Fixture f(false);
+        f.displayOpen = c.display;
+        f.operatorOpen = c.op;
+        EXPECT_EQ(f.udp.role(), QByteArray(c.role));
+    }
+}
+
+TEST(UdpDiscovery, MagicMustBeExactButSeparatorsMayBeAnything) {
+    Fixture f;
+    f.peers.add(QStringLiteral("[C]old"));
+    f.receive("zul,1,\n");
+    EXPECT_EQ(f.logCount(sj("PKT受信[U]: server=[10.0.0.9            ] Cmd(001) Op()[broken]")), 1);
+    EXPECT_EQ(f.peers.entries().size(), 1);  // not answered: the list was not cleared
+
+    f.receive("ZUL;1;\n");
+    EXPECT_TRUE(f.peers.entries().isEmpty());  // a request empties the list...
+    ASSERT_TRUE(waitFor([&] { return !f.peers.entries().isEmpty(); }));  // ...and is answered
+}
+
+TEST(UdpDiscovery, DisplayAnswerAsksOncePerRunAndListsEveryAnswer) {
+    Fixture f(false);
+    f.dialogs.answers.enqueue(true);
+    f.receive("ZUL,2,SE,hallpc\n");
+    ASSERT_EQ(f.dialogs.messages.size(), 1);
+    EXPECT_EQ(f.dialogs.lastText(),
+              QStringLiteral("表示機がネットワーク上に見つかりました。接続しますか？"));
+    EXPECT_EQ(f.dialogs.lastTitle(), QStringLiteral("**ネットワーク上の表示機発見**"));
+    EXPECT_EQ(f.settings.ClientName(), QStringLiteral("hallpc"));
+    EXPECT_EQ(f.actions, QStringList{"start operator"});
+
+    f.receive("ZUL,2,se,hall2\n");
+    f.receive("ZUL,2,CL,deskpc\n");
+    EXPECT_EQ(f.dialogs.messages.size(), 1);
+    EXPECT_EQ(f.peers.entries(), (QStringList{"[C]deskpc", "[s]hall2", "[S]hallpc"}));
+    EXPECT_EQ(f.actions.size(), 1);
+}
+
+TEST(UdpDiscovery, NoQuestionWhileARoleRunsOrAfterNo) {
+    Fixture f(false);
+    f.operatorOpen = true;
+    f.receive("ZUL,2,SE,hallpc\n");
+    EXPECT_TRUE(f.dialogs.messages.isEmpty());
+    f.operatorOpen = false;
+    f.dialogs.answers.enqueue(false);
+    f.receive("ZUL,2,SE,hallpc\n");
+    EXPECT_EQ(f.dialogs.messages.size(), 1);
+    EXPECT_EQ(f.settings.ClientName(), QStringLiteral("localhost"));
+    EXPECT_TRUE(f.actions.isEmpty());
+}
+
+TEST(UdpDiscovery, StatusLineTextUpToTheFirstBlankGoesToTheInterpreter) {
+    Fixture f(false);
+    f.receive("ZUL,3,\x1e" + sj("(pc1)ファイルロードを準備中・・(a b.jpg)") + "\n");
+    ASSERT_EQ(f.executor.packets.size(), 1);
+    EXPECT_EQ(f.executor.packets[0], "\x1e" + sj("(pc1)ファイルロードを準備中・・(a"));
+}
+
+TEST(UdpDiscovery, NoticesAndFailureNotice) {
+    struct Case {
+        QByteArray datagram;
+        QStringList actions;
+    };
+    const Case cases[] = {
+        {"ZUL,5,ALL\n", {"parts", "files"}},
+        {"ZUL,5,vl\n", {"parts"}},
+        {"ZUL,5,DIR\n", {"files"}},
+        {"ZUL,0,x\n", {}},
+        {"ZUL,7,x\n", {}},
+        {"ZUL,4,\n", {"reconnect operator"}},
+    };
+    for (const Case& c : cases) {
+        Fixture f(false);
+        f.receive(c.datagram);
+        EXPECT_EQ(f.actions, c.actions) << c.datagram.constData();
+    }
+    Fixture f(false);
+    f.displayOpen = true;
+    f.settings.MirrorSel.set(true);
+    f.receive("ZUL,4,\n");
+    EXPECT_EQ(f.actions, (QStringList{"reconnect operator", "reconnect mirror"}));
+    EXPECT_EQ(f.logCount(sj("通信故障通知を受信。復帰処理をおこないます。")), 1);
+}
+
+TEST(UdpDiscovery, GarbageDatagramsAreOnlyLogged) {
+    Fixture f(false);
+    for (const QByteArray& d : {QByteArray(), QByteArray("Z"), QByteArray("ZUL"),
+                                QByteArray("ZUL,"), QByteArray("ZUL,x,1"), QByteArray(3000, 'A'),
+                                QByteArray("ZUL,3,") + QByteArray(5000, 'q')}) {
+        f.receive(d);
+    }
+    ASSERT_EQ(f.executor.packets.size(), 1);
+    EXPECT_EQ(f.executor.packets[0].size(), 1023);  // the operand is bounded
+}
+
+TEST(UdpDiscovery, PeriodicDiscoveryWaitsForTheHubAndStopsForDisplaysAndTheSwitch) {
+    Fixture f;
+    auto requests = [&] { return f.logCount("Cmd(001) Op() [run]"); };
+    f.udp.BCastTimer();
+    f.hub.HubShown = true;
+    f.displayOpen = true;
+    f.udp.BCastTimer();
+    f.displayOpen = false;
+    f.settings.chkUDPkick.set(true);
+    f.udp.BCastTimer();
+    QTest::qWait(100);
+    EXPECT_EQ(requests(), 0);
+    f.settings.chkUDPkick.set(false);
+    f.udp.BCastTimer();
+    ASSERT_TRUE(waitFor([&] { return requests() == 1; }));
+}
+
+TEST(UdpDiscovery, DoubleClickTakesOnlyDisplayEntries) {
+    Fixture f(false);
+    f.udp.NetListDblClick(QStringLiteral("[C]deskpc"));
+    EXPECT_EQ(f.settings.ClientName(), QStringLiteral("localhost"));
+    f.udp.NetListDblClick(QStringLiteral("[s]hallpc"));
+    EXPECT_EQ(f.settings.ClientName(), QStringLiteral("hallpc"));
+}
+
+TEST(UdpDiscovery, PortChangeReopensOnTheNewPort) {
+    Fixture f;
+    const int port = freeUdpPort();
+    f.settings.Port.set(port);
+    f.udp.PortChange();
+    EXPECT_EQ(f.udp.socket().GetLocalPort(), port);
+    EXPECT_TRUE(f.log.lines().contains("PKT-OK[U]:[On Close]"));
+}
+
+TEST(UdpDiscovery, SendErrorIsLoggedAndRaised) {
+    Fixture f;
+    f.hub.BroadcastAddress.clear();
+    f.udp.setCardSource([](int) { return UdpDiscovery::CardChoice{}; });
+    f.hub.BroadcastAddress = "";
+    EXPECT_THROW(f.udp.sendLine("ZUL,1,\n"), ZulError);
+    EXPECT_TRUE(f.log.lines().contains("PKT-ERR[U]:[On Error]"));
+}

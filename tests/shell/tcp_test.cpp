@@ -1,0 +1,371 @@
+// The display listener and the operator connection on real sockets over 127.0.0.1.
+#include <gtest/gtest.h>
+
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QRandomGenerator>
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTest>
+
+#include "commands/display_reader.h"
+#include "commands/interpreter.h"
+#include "model/debug_log.h"
+#include "model/hub_state.h"
+#include "model/setting.h"
+#include "platform/cp932.h"
+#include "platform/errors.h"
+#include "recording_dialogs.h"
+#include "services/watchdog.h"
+#include "shell/display_listener.h"
+#include "shell/operator_connection.h"
+#include "test_support.h"
+
+using namespace zul;
+using zul::test::RecordingDialogs;
+using zul::test::sj;
+
+namespace {
+
+class Errors : public ErrorSink {
+public:
+    QStringList messages;
+    void reportError(const QString& m) override { messages << m; }
+};
+
+// Waits, running the event loop, until `done` holds or `ms` pass.
+template <typename F>
+bool waitFor(F done, int ms = 5000) {
+    QElapsedTimer t;
+    t.start();
+    while (!done()) {
+        if (t.elapsed() > ms) {
+            return false;
+        }
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QTest::qWait(5);
+    }
+    return true;
+}
+
+quint16 freePort() {
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    return probe.serverPort();
+}
+
+// A display machine: listener, interpreter and watchdog, with an echo command that
+// answers the asking connection with its own operand.
+struct DisplayMachine {
+    HubState hub;
+    DebugLog log;
+    Errors errors;
+    Setting<bool> watchdogOff{false};
+    WatchDogService watchdog{log, watchdogOff};
+    Interpreter interpreter{log};
+    DisplayReader reader{interpreter, log, errors};
+    DisplayListener listener{hub, reader, watchdog, errors};
+    QByteArrayList executed;
+    QStringList statuses;
+
+    DisplayMachine() {
+        interpreter.setHandler(Cmd::CmdLineUpdate, [this](PacketContext& c) {
+            executed << c.operand();
+            c.reply(QByteArray("\x4b") + c.operand() + "\n");  // CmdCpuLoadReply
+        });
+        QObject::connect(&listener, &DisplayListener::statusChanged,
+                         [this](const QString& s) { statuses << s; });
+    }
+};
+
+QByteArray lineUpdate(const QByteArray& text) {
+    return QByteArray("\x24") + text + "\n";
+}
+
+std::unique_ptr<QTcpSocket> client(quint16 port) {
+    auto s = std::make_unique<QTcpSocket>();
+    s->connectToHost(QHostAddress::LocalHost, port);
+    EXPECT_TRUE(s->waitForConnected(3000));
+    return s;
+}
+
+}  // namespace
+
+TEST(DisplayListener, TwoOperatorsRepliesGoToTheirOwnSender) {
+    DisplayMachine d;
+    const quint16 port = freePort();
+    ASSERT_TRUE(d.listener.open(port));
+    auto a = client(port);
+    auto b = client(port);
+    ASSERT_TRUE(waitFor([&] { return d.hub.OperatorCount == 2; }));
+    EXPECT_EQ(d.statuses.last(), QStringLiteral("表示機として起動中：2機接続中"));
+
+    a->write(lineUpdate("from-a"));
+    b->write(lineUpdate("from-b"));
+    QByteArray gotA;
+    QByteArray gotB;
+    ASSERT_TRUE(waitFor([&] {
+        gotA += a->readAll();
+        gotB += b->readAll();
+        return gotA.endsWith('\n') && gotB.endsWith('\n');
+    }));
+    EXPECT_EQ(gotA, QByteArray("\x4b") + "from-a\n");
+    EXPECT_EQ(gotB, QByteArray("\x4b") + "from-b\n");
+    EXPECT_EQ(d.statuses.last(), QStringLiteral("表示機として起動中：2機接続中／待機中"));
+
+    a->disconnectFromHost();
+    ASSERT_TRUE(waitFor([&] { return d.hub.OperatorCount == 1; }));
+    d.listener.close();
+    ASSERT_TRUE(waitFor([&] { return d.hub.OperatorCount == 0; }));
+}
+
+TEST(DisplayListener, HalfPacketsOfTwoOperatorsNeverMix) {
+    DisplayMachine d;
+    const quint16 port = freePort();
+    ASSERT_TRUE(d.listener.open(port));
+    auto a = client(port);
+    auto b = client(port);
+    a->write(
+        "\x24"
+        "AAA");
+    a->flush();
+    QTest::qWait(50);
+    b->write(lineUpdate("BBB"));
+    ASSERT_TRUE(waitFor([&] { return d.executed.size() == 1; }));
+    a->write("aaa\n");
+    ASSERT_TRUE(waitFor([&] { return d.executed.size() == 2; }));
+    EXPECT_EQ(d.executed, (QByteArrayList{"BBB", "AAAaaa"}));
+}
+
+TEST(DisplayListener, HostileInputNeitherCrashesNorBlocksNorGrows) {
+    DisplayMachine d;
+    const quint16 port = freePort();
+    ASSERT_TRUE(d.listener.open(port));
+
+    // Fifty connections at once.
+    std::vector<std::unique_ptr<QTcpSocket>> crowd;
+    for (int i = 0; i < 50; ++i) {
+        crowd.push_back(std::make_unique<QTcpSocket>());
+        crowd.back()->connectToHost(QHostAddress::LocalHost, port);
+    }
+    ASSERT_TRUE(waitFor([&] { return d.hub.OperatorCount == 50; }));
+
+    // One sends 4 MB without a line feed, one random bytes, one leaves mid-packet.
+    QByteArray flood(4 * 1024 * 1024, 'x');
+    crowd[0]->write(flood);
+    QRandomGenerator rng(1234);
+    QByteArray noise(200000, '\0');
+    for (char& c : noise) {
+        c = static_cast<char>(rng.bounded(256));
+    }
+    crowd[1]->write(noise);
+    crowd[2]->write(
+        "\x24"
+        "half a packet");
+    crowd[2]->flush();
+    crowd[2]->abort();
+    ASSERT_TRUE(waitFor([&] { return crowd[0]->bytesToWrite() == 0; }, 20000));
+
+    // The display still answers a well-behaved operator.
+    auto good = client(port);
+    good->write(lineUpdate("still here"));
+    QByteArray reply;
+    ASSERT_TRUE(waitFor([&] {
+        reply += good->readAll();
+        return reply.endsWith('\n');
+    }));
+    EXPECT_EQ(reply, QByteArray("\x4b") + "still here\n");
+    EXPECT_TRUE(d.errors.messages.isEmpty()) << d.errors.messages.join('|').toStdString();
+    crowd.clear();
+    ASSERT_TRUE(waitFor([&] { return d.hub.OperatorCount == 1; }));
+}
+
+TEST(DisplayListener, BusyPortFailsToOpen) {
+    QTcpServer other;
+    ASSERT_TRUE(other.listen(QHostAddress::AnyIPv4, 0));
+    DisplayMachine d;
+    EXPECT_FALSE(d.listener.open(other.serverPort()));
+    EXPECT_FALSE(d.listener.isOpen());
+}
+
+// ---- watchdog -------------------------------------------------------------------------------
+
+TEST(WatchDog, FiresWhenAReadHangsAndNotOtherwise) {
+    DisplayMachine d;
+    d.watchdog.setInterval(150);
+    int notices = 0;
+    int clears = 0;
+    d.watchdog.setHooks({[&] {
+                             ++clears;
+                             d.listener.clearBuffers();
+                         },
+                         [&] { ++notices; }});
+    // A handler that lets events run for a while, as file loading does.
+    d.interpreter.setHandler(Cmd::CmdWallpaper, [](PacketContext&) { QTest::qWait(400); });
+    const quint16 port = freePort();
+    ASSERT_TRUE(d.listener.open(port));
+    auto op = client(port);
+
+    op->write(lineUpdate("quick"));
+    ASSERT_TRUE(waitFor([&] { return d.executed.size() == 1; }));
+    QTest::qWait(300);
+    EXPECT_EQ(notices, 0);
+
+    op->write(
+        QByteArray("\x1f"
+                   "slow.jpg\n"));
+    ASSERT_TRUE(waitFor([&] { return notices == 1; }));
+    EXPECT_EQ(clears, 1);
+    EXPECT_TRUE(d.log.lines().contains(sj("WatchDog:ハングアップを検出。バッファクリアします。")));
+    QTest::qWait(400);
+    EXPECT_FALSE(d.watchdog.isActive());
+
+    // Switched off: the same hang sends nothing.
+    d.watchdogOff.set(true);
+    op->write(
+        QByteArray("\x1f"
+                   "slow.jpg\n"));
+    QTest::qWait(700);
+    EXPECT_EQ(notices, 1);
+}
+
+TEST(WatchDog, FailedNoticeLeavesTheTimerRunning) {
+    DebugLog log;
+    Setting<bool> off{false};
+    WatchDogService dog(log, off);
+    dog.setInterval(50);
+    int attempts = 0;
+    dog.setHooks({[] {},
+                  [&] {
+                      ++attempts;
+                      throw ZulError(QStringLiteral("送信中 : no route"));
+                  }});
+    QSignalSpy failed(&dog, &WatchDogService::failed);
+    dog.start();
+    ASSERT_TRUE(waitFor([&] { return attempts >= 2; }));
+    EXPECT_TRUE(dog.isActive());
+    EXPECT_GE(failed.count(), 2);
+    dog.stop();
+}
+
+// ---- operator connection --------------------------------------------------------------------
+
+namespace {
+struct Operator {
+    HubState hub;
+    DebugLog log;
+    RecordingDialogs dialogs;
+    Errors errors;
+    Setting<bool> watchdogOff{false};
+    WatchDogService watchdog{log, watchdogOff};
+    OperatorConnection connection{hub, log, dialogs, errors, watchdog};
+    QStringList hub_status;
+    QStringList console;
+    int connects = 0;
+    int returns = 0;
+    QByteArrayList replies;
+
+    Operator() {
+        QObject::connect(&connection, &OperatorConnection::hubStatus,
+                         [this](const QString& s) { hub_status << s; });
+        QObject::connect(&connection, &OperatorConnection::consoleStatus,
+                         [this](const QString& s, const QColor&) { console << s; });
+        QObject::connect(&connection, &OperatorConnection::connectedToDisplay,
+                         [this] { ++connects; });
+        QObject::connect(&connection, &OperatorConnection::returnedToHub, [this] { ++returns; });
+        connection.processReply = [this](const QByteArray& p, PacketConnection*) { replies << p; };
+    }
+};
+}  // namespace
+
+TEST(OperatorConnection, GivesUpAfterFiveFailedAttempts) {
+    Operator op;
+    const quint16 port = freePort();  // nothing listens there
+    op.connection.open(QStringLiteral("127.0.0.1"), port);
+    ASSERT_TRUE(waitFor([&] { return op.hub.ReconnectTries == 5; }));
+    QTest::qWait(300);
+    EXPECT_EQ(op.hub.ReconnectTries, 5);  // no further attempt
+    EXPECT_FALSE(op.connection.isActive());
+    EXPECT_EQ(op.hub_status.last(), QStringLiteral("切断：通信故障修復失敗"));
+    EXPECT_EQ(op.console.last(), QStringLiteral("接続中断(自動修復不可でした）"));
+    EXPECT_TRUE(op.hub_status.contains(QStringLiteral("操作機として接続中・・・")));
+    EXPECT_EQ(op.log.lines().count(sj("【通信故障を修復します】")), 5);
+    EXPECT_TRUE(op.log.lines().contains(sj("【通信故障を修復できません】５トライ接続不可")));
+    EXPECT_EQ(op.errors.messages.size(), 5);  // every error also reaches the error handler
+}
+
+TEST(OperatorConnection, DisplayStoppingSendsTheOperatorBackToTheHub) {
+    DisplayMachine d;
+    const quint16 port = freePort();
+    ASSERT_TRUE(d.listener.open(port));
+    Operator op;
+    op.connection.open(QStringLiteral("127.0.0.1"), port);
+    ASSERT_TRUE(waitFor([&] { return op.connects == 1; }));
+    EXPECT_EQ(op.hub.ReconnectTries, 0);
+    EXPECT_TRUE(op.log.lines().contains(sj("【表示機へ接続しました】")));
+
+    op.connection.send(lineUpdate("hello"));
+    ASSERT_TRUE(waitFor([&] { return op.replies.size() == 1; }));
+    EXPECT_EQ(op.replies[0], QByteArray("\x4b") + "hello");
+    EXPECT_TRUE(op.log.lines().contains(sj("PKT受信[C]:Cmd(075[CPU負荷率受信") +
+                                        QByteArray(40 - 13, ' ') + "]) Op(hello)"));
+    EXPECT_EQ(op.console.last(), QStringLiteral("指示待ち"));
+
+    d.listener.close();
+    ASSERT_TRUE(waitFor([&] { return op.returns == 1; }));
+    EXPECT_EQ(op.dialogs.lastText(), QStringLiteral("接続が切れたので、メインへ戻ります"));
+    EXPECT_EQ(op.dialogs.lastTitle(), QStringLiteral("接続終了"));
+    EXPECT_EQ(op.hub_status.last(), QStringLiteral("接続終了：ユーザ指示待ち"));
+}
+
+TEST(OperatorConnection, AfterAFailedFirstAttemptTheNextLossOnlyRestarts) {
+    DisplayMachine d;
+    const quint16 port = freePort();
+    Operator op;
+    // The display comes up only after the first attempt failed.
+    QObject::connect(&op.connection, &OperatorConnection::hubStatus, [&](const QString& s) {
+        if (s == QStringLiteral("操作機として起動：通信故障修復中") && !d.listener.isOpen()) {
+            d.listener.open(port);
+        }
+    });
+    op.connection.open(QStringLiteral("127.0.0.1"), port);
+    ASSERT_TRUE(waitFor([&] { return op.connects == 1; }));
+    EXPECT_TRUE(op.hub.Reconnecting);
+    EXPECT_EQ(op.hub.ReconnectTries, 0);
+
+    d.listener.close();
+    ASSERT_TRUE(waitFor([&] { return !op.connection.isActive(); }));
+    QTest::qWait(100);
+    EXPECT_EQ(op.returns, 0);
+    EXPECT_TRUE(op.dialogs.messages.isEmpty());
+    EXPECT_EQ(op.hub_status.last(), QStringLiteral("操作機として再起動中・・・"));
+    EXPECT_FALSE(op.hub.Reconnecting);
+    EXPECT_TRUE(op.log.lines().contains(sj("【表示機への接続を終了/再処理待ち】")));
+}
+
+TEST(OperatorConnection, FailureNoticeReconnects) {
+    DisplayMachine d;
+    const quint16 port = freePort();
+    ASSERT_TRUE(d.listener.open(port));
+    Operator op;
+    op.connection.open(QStringLiteral("127.0.0.1"), port);
+    ASSERT_TRUE(waitFor([&] { return op.connects == 1; }));
+    op.connection.reconnect();
+    EXPECT_TRUE(op.hub_status.contains(QStringLiteral("操作機として再起動中・・・")));
+    ASSERT_TRUE(waitFor([&] { return op.connects == 2; }));
+    EXPECT_EQ(op.returns, 0);
+    EXPECT_TRUE(op.connection.isEstablished());
+}
+
+TEST(OperatorConnection, OpeningWhileEstablishedOnlyAcceptsTheSameTarget) {
+    DisplayMachine d;
+    const quint16 port = freePort();
+    ASSERT_TRUE(d.listener.open(port));
+    Operator op;
+    ASSERT_TRUE(op.connection.open(QStringLiteral("127.0.0.1"), port));
+    ASSERT_TRUE(waitFor([&] { return op.connects == 1; }));
+    EXPECT_TRUE(op.connection.open(QStringLiteral("127.0.0.1"), port));
+    EXPECT_FALSE(op.connection.open(QStringLiteral("127.0.0.1"), port + 1));
+    EXPECT_EQ(op.connects, 1);
+}
