@@ -16,16 +16,16 @@ struct CodecCase {
 // Texts that travel on the wire and in files, with their code page 932 bytes.
 const CodecCase kCases[] = {
     {"ZUL", "5a554c"},
-    {"c:\\", "633a5c"},                                       // 0x5C stays a backslash
-    {"〜", ""},                                                // U+301C: see the wave dash case
-    {"～", "8160"},                                            // U+FF5E is 0x8160
+    {"c:\\", "633a5c"},  // 0x5C stays a backslash
+    {"〜", ""},          // U+301C: see the wave dash case
+    {"～", "8160"},      // U+FF5E is 0x8160
     {"表示機として起動", "955c8ea68b40 82c6 82b5 82c4 8b4e 93ae"},  // 表 has trail byte 0x5C
     {"ＭＳ Ｐゴシック", "826c8272 20 826f 8353 8356 8362 834e"},
     {"エラー：", "8347 8389 815b 8146"},
     {"想定外エラー", "917a 92e8 8a4f 8347 8389 815b"},
-    {"①", "8740"},        // NEC row 13
-    {"纊", "fa5c"},        // IBM extension, trail 0x5C
-    {"ｱｲｳ", "b1b2b3"},     // half-width katakana
+    {"①", "8740"},      // NEC row 13
+    {"纊", "fa5c"},     // IBM extension, trail 0x5C
+    {"ｱｲｳ", "b1b2b3"},  // half-width katakana
     {"－", "817c"},
     {"￢", "81ca"},
 };
