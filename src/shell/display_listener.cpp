@@ -33,7 +33,15 @@ DisplayListener::DisplayListener(HubState& hub, DisplayReader& reader, WatchDogS
 }
 
 DisplayListener::~DisplayListener() {
-    close();
+    // Nobody listens any more: closing the connections now must not report anything.
+    blockSignals(true);
+    for (const QPointer<OperatorLink>& link : links_) {
+        if (link != nullptr) {
+            link->socket()->disconnect();
+            link->socket()->abort();
+        }
+    }
+    server_.close();
 }
 
 bool DisplayListener::open(int port) {

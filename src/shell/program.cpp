@@ -6,9 +6,12 @@
 #include <QTimer>
 #include <cstdio>
 
+#include "commands/directory_commands.h"
 #include "commands/display_reader.h"
 #include "commands/interpreter.h"
+#include "platform/Hmudp.h"
 #include "platform/cp932.h"
+#include "platform/cpu_load.h"
 #include "services/Zul2_ts.h"
 #include "services/settings_file.h"
 #include "services/status_broadcaster.h"
@@ -66,6 +69,8 @@ void Program::createNetwork() {
     udp_ = std::make_unique<UdpDiscovery>(settings_, hub_, log_, dialogs_, *interpreter_, peers_,
                                           status_->hostName());
     status_->setSender(udp_.get());
+    // Receive errors and handler failures of the UDP socket reach the error handler.
+    udp_->socket().setErrorSink(errors_.get());
 }
 
 void Program::setDialogs(Dialogs* dialogs) {
@@ -84,6 +89,9 @@ void Program::createWindows() {
 }
 
 void Program::wire() {
+    cpu_ = std::make_unique<CpuMeter>();
+    registerDirectoryCommands(*interpreter_, {settings_, log_, *status_, *cpu_});
+
     SettingsFile::Hooks hooks;
     hooks.executePacket = [this](const QByteArray& packet) {
         interpreter_->ExecutePacket(packet, nullptr);

@@ -16,6 +16,7 @@
 namespace zul {
 
 class AppErrorHandler;
+class CpuMeter;
 class DisplayListener;
 class DisplayReader;
 class Interpreter;
@@ -82,6 +83,7 @@ private:
     std::unique_ptr<Interpreter> interpreter_;
     std::unique_ptr<SettingsFile> settingsFile_;
     std::unique_ptr<AppErrorHandler> errors_;
+    std::unique_ptr<CpuMeter> cpu_;
     PeerList peers_;
     std::unique_ptr<WatchDogService> watchdog_;
     std::unique_ptr<DisplayReader> reader_;
