@@ -1,0 +1,153 @@
+// A real display machine process driven over TCP on the loopback, as an operator would.
+#include <gtest/gtest.h>
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include "platform/cp932.h"
+#include "test_support.h"
+
+using zul::test::readAll;
+using zul::test::sj;
+using zul::test::writeAll;
+
+namespace {
+
+quint16 freePort() {
+    QTcpServer probe;
+    probe.listen(QHostAddress::AnyIPv4, 0);
+    return probe.serverPort();
+}
+
+// zul started in a temporary folder whose startup settings start the display role.
+class DisplayProcess : public ::testing::Test {
+protected:
+    void SetUp() override {
+        port_ = freePort();
+        writeAll(dir_.filePath("startup.rd1"),
+                 QStringLiteral(
+                     "[Server]\r\nPort=%1\r\n[IPtalk]\r\nNoTouch=1\r\n[RUN]\r\nServerNow=1\r\n")
+                     .arg(port_)
+                     .toLatin1());
+        writeAll(dir_.filePath("photo.jpg"), "x");
+        writeAll(dir_.filePath("locked.jpg"), "x");
+        QFile::setPermissions(dir_.filePath("locked.jpg"), QFile::ReadOwner);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        zul_.setProcessEnvironment(env);
+        zul_.setWorkingDirectory(dir_.path());
+        zul_.start(QStringLiteral(ZUL_BINARY), {});
+        ASSERT_TRUE(zul_.waitForStarted(10000));
+        QElapsedTimer t;
+        t.start();
+        while (t.elapsed() < 15000) {
+            socket_.connectToHost(QStringLiteral("127.0.0.1"), port_);
+            if (socket_.waitForConnected(500)) {
+                return;
+            }
+            socket_.abort();
+            QThread::msleep(100);
+        }
+        FAIL() << "the display machine did not start listening";
+    }
+
+    void TearDown() override {
+        socket_.abort();
+        zul_.terminate();
+        zul_.waitForFinished(10000);
+    }
+
+    // Reads reply packets until `last` returns true for one of them.
+    QByteArrayList readUntil(const std::function<bool(const QByteArray&)>& last) {
+        QByteArrayList packets;
+        QByteArray pending;
+        QElapsedTimer t;
+        t.start();
+        while (t.elapsed() < 10000) {
+            if (!socket_.waitForReadyRead(200)) {
+                continue;
+            }
+            pending += socket_.readAll();
+            qsizetype lf = 0;
+            while ((lf = pending.indexOf('\n')) >= 0) {
+                packets << pending.left(lf);
+                pending.remove(0, lf + 1);
+                if (last(packets.last())) {
+                    return packets;
+                }
+            }
+        }
+        ADD_FAILURE() << "no complete answer";
+        return packets;
+    }
+
+    QTemporaryDir dir_;
+    quint16 port_ = 0;
+    QProcess zul_;
+    QTcpSocket socket_;
+};
+
+}  // namespace
+
+TEST_F(DisplayProcess, AnswersProcessorLoadFileListAndLog) {
+    // Processor load: one reply each, a number 0..100.
+    for (int i = 0; i < 2; ++i) {
+        socket_.write("\x4a,\n");
+        const QByteArrayList r =
+            readUntil([](const QByteArray& p) { return p.startsWith('\x4b'); });
+        ASSERT_FALSE(r.isEmpty());
+        bool ok = false;
+        const int load = r.last().mid(1).toInt(&ok);
+        EXPECT_TRUE(ok && load >= 0 && load <= 100) << r.last().constData();
+    }
+
+    // File list: plain files only, then the base directory twice.
+    socket_.write("\x20\n");
+    const QByteArrayList files =
+        readUntil([](const QByteArray& p) { return p.startsWith('\x53'); });
+    QByteArrayList names;
+    for (const QByteArray& p : files) {
+        if (p.startsWith('\x21')) {
+            names << p.mid(1);
+        }
+    }
+    EXPECT_TRUE(names.contains("photo.jpg"));
+    EXPECT_TRUE(names.contains("startup.rd1"));
+    EXPECT_FALSE(names.contains("locked.jpg"));
+    ASSERT_GE(files.size(), 2);
+    EXPECT_EQ(files[files.size() - 2], "\x36" + zul::cp932::encode(dir_.path()));
+    EXPECT_EQ(files.last(), "\x53" + zul::cp932::encode(dir_.path()));
+
+    // The log, ending with the receive line of this very request.
+    socket_.write("\x32\n");
+    const QByteArray ownLine = sj("PKT受信[S]: Cmd(050[デバッグログを呼ぶ");
+    const QByteArrayList log =
+        readUntil([&](const QByteArray& p) { return p.mid(1).startsWith(ownLine); });
+    ASSERT_FALSE(log.isEmpty());
+    EXPECT_EQ(log.first(), "\x32" + QByteArray(33, '='));
+    EXPECT_TRUE(log.contains("\x32" + sj("スタートアップ設定ファイルを読み込みます。")));
+}
+
+TEST_F(DisplayProcess, SurvivesGarbageAndLogsEveryPacketAtExit) {
+    QByteArray garbage;
+    for (int i = 0; i < 4096; ++i) {
+        garbage += static_cast<char>((i * 7919) % 256);
+    }
+    socket_.write(garbage);
+    socket_.write(QByteArray(5000, 'y'));
+    socket_.write("\n\x4a,\n");
+    const QByteArrayList r = readUntil([](const QByteArray& p) { return p.startsWith('\x4b'); });
+    EXPECT_FALSE(r.isEmpty());
+
+    zul_.terminate();
+    ASSERT_TRUE(zul_.waitForFinished(10000));
+    EXPECT_EQ(zul_.exitStatus(), QProcess::NormalExit);
+    const QByteArray file = readAll(dir_.filePath("zul_dbg.log"));
+    EXPECT_TRUE(file.contains(sj("PKT受信[S]: Cmd(074[CPU負荷率送信")));
+    EXPECT_TRUE(file.contains(sj("不明なパケット(未処理)")));
+}
