@@ -379,8 +379,9 @@ QWidget* TSettingForm::buildTroubleTab() {
     WebList = new QListWidget;
     WebList->setObjectName(QStringLiteral("WebList"));
     inner->addTab(WebList, QStringLiteral("Web更新リスト"));
-    auto* special = button(QStringLiteral("トラブルシュート用の設定"), this,
+    auto* special = button(QStringLiteral("トラブルシュート用コマンド"), this,
                            [this] { Q_EMIT showToolRequested(QStringLiteral("TZUL_ts")); });
+    special->setObjectName(QStringLiteral("Button23"));
     inner->addTab(column({special}), QStringLiteral("特殊設定など"));
     inner->addTab(buildCardTab(), QStringLiteral("通信カード設定"));
     return inner;

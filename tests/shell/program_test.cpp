@@ -4,7 +4,10 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include "commands/interpreter.h"
 #include "model/debug_log.h"
@@ -321,4 +324,38 @@ TEST(HubForm, ShowingTheHubSetsHubShownAndStopActionsBringItBack) {
     EXPECT_TRUE(hub.isVisible());
     EXPECT_EQ(hub.statusText(), QStringLiteral("未接続：ユーザ指示待ち"));
     EXPECT_EQ(f.logLines().last(), sj("【(タスクトレイより)接続終了】"));
+}
+
+TEST(HubForm, DisplayStartOnABusyPortSaysSoAndGoesOn) {
+    QTcpServer other;
+    ASSERT_TRUE(other.listen(QHostAddress::AnyIPv4, 0));
+    ProgramFixture f;
+    f.create();
+    f.program->settings().Port.set(other.serverPort());
+    f.program->hubForm().Button4Click();
+    EXPECT_EQ(f.dialogs.lastText(), QStringLiteral("通信ポートが使用中か、エラーが発生しました。"));
+    EXPECT_EQ(f.dialogs.lastTitle(), QStringLiteral("エラー"));
+    EXPECT_FALSE(f.program->hubForm().displayRoleRunning());
+}
+
+TEST(HubForm, DisplayRoleStartsAndStopsTheListener) {
+    ProgramFixture f;
+    f.create();
+    TSettingForm& hub = f.program->hubForm();
+    QTcpServer probe;
+    probe.listen(QHostAddress::AnyIPv4, 0);
+    const quint16 port = probe.serverPort();
+    probe.close();
+    f.program->settings().Port.set(port);
+    hub.Button4Click();
+    EXPECT_TRUE(hub.displayRoleRunning());
+    EXPECT_EQ(hub.statusText(), QStringLiteral("表示機として起動中：0機接続中"));
+    QTcpSocket op;
+    op.connectToHost(QHostAddress::LocalHost, port);
+    ASSERT_TRUE(op.waitForConnected(3000));
+    QTRY_COMPARE(f.program->hub().OperatorCount, 1);
+    EXPECT_EQ(hub.statusText(), QStringLiteral("表示機として起動中：1機接続中"));
+    hub.N1Click();
+    EXPECT_FALSE(hub.displayRoleRunning());
+    QTRY_COMPARE(f.program->hub().OperatorCount, 0);
 }
