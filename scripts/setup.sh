@@ -6,8 +6,11 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config git
   qt6-base-dev qt6-base-dev-tools libqt6network6 libgl-dev
+  qt6-webengine-dev libqt6webenginecore6-bin qt6-pdf-dev
+  libreoffice-core-nogui libreoffice-impress-nogui libreoffice-writer-nogui
+  libreoffice-calc-nogui libreoffice-draw-nogui
   libgtest-dev googletest libbenchmark-dev
-  xvfb xauth x11-utils
+  xvfb xauth x11-utils libx11-dev openbox
   fonts-ipafont-gothic fonts-ipafont-mincho
   iproute2 clang-format
 )
