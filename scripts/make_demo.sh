@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Writes the generated files of the demo base directory (pictures, programme PDF, caption
+# list, web update list, file set) into demo/. Its startup.rd1 and welcome.htm are kept by
+# hand and left alone. Needs the packages of setup.sh (Qt and the IPA Japanese fonts).
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+generator=()
+if command -v ninja >/dev/null 2>&1; then generator=(-G Ninja); fi
+cmake -S "$root/scripts/make_demo" -B "$root/build-make-demo" "${generator[@]}" >/dev/null
+cmake --build "$root/build-make-demo"
+QT_QPA_PLATFORM=offscreen "$root/build-make-demo/make_demo" "$root/demo"
+ls -l "$root/demo"

@@ -1,0 +1,122 @@
+#include "content/web_list.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <array>
+
+#include "platform/errors.h"
+
+namespace zul {
+namespace {
+
+// Extensions that the display machine shows as a background file. The dot of an extension
+// can never be the second byte of a double-byte character (those are 0x40 and above), so
+// the byte search below is safe on code page 932 text.
+constexpr std::array<QByteArrayView, 11> kBackgroundExtensions = {
+    ".bmp", ".jpg", ".jpeg", ".ico", ".emf", ".wmf", ".ppt", ".sxd", ".doc", ".xls", ".pdf",
+};
+
+QByteArray asciiLower(QByteArrayView text) {
+    QByteArray out(text.data(), text.size());
+    for (char& c : out) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+    return out;
+}
+
+ZulError unreadable(const QString& path, const QString& reason) {
+    return ZulError(QStringLiteral("ファイルを読めません：%1（%2）").arg(path, reason));
+}
+
+}  // namespace
+
+QByteArrayList splitTextLines(QByteArrayView bytes) {
+    QByteArrayList lines;
+    qsizetype start = 0;
+    qsizetype i = 0;
+    while (i < bytes.size()) {
+        const char c = bytes[i];
+        if (c != '\r' && c != '\n') {
+            ++i;
+            continue;
+        }
+        lines.append(bytes.sliced(start, i - start).toByteArray());
+        i += (c == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ? 2 : 1;
+        start = i;
+    }
+    // A last line without a line end is an entry; the end of the text after a line end is not.
+    if (start < bytes.size()) {
+        lines.append(bytes.sliced(start).toByteArray());
+    }
+    return lines;
+}
+
+QByteArrayList readTextLines(const QString& path) {
+    const QFileInfo info(path);
+    if (info.isDir()) {
+        throw unreadable(path, QStringLiteral("フォルダです"));
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        throw unreadable(path, file.errorString());
+    }
+    if (file.size() > kMaxListFileBytes) {
+        throw unreadable(path, QStringLiteral("%1 バイトを超えています").arg(kMaxListFileBytes));
+    }
+    // Read one byte past the limit so that a file growing while it is read is caught too.
+    const QByteArray bytes = file.read(kMaxListFileBytes + 1);
+    if (file.error() != QFileDevice::NoError) {
+        throw unreadable(path, file.errorString());
+    }
+    if (bytes.size() > kMaxListFileBytes) {
+        throw unreadable(path, QStringLiteral("%1 バイトを超えています").arg(kMaxListFileBytes));
+    }
+    return splitTextLines(bytes);
+}
+
+bool writeWebList(const QString& path, const QByteArrayList& entries, QString* error) {
+    QSaveFile file(path);
+    const auto fail = [&file, error] {
+        if (error != nullptr) {
+            *error = file.errorString();
+        }
+        return false;
+    };
+    if (!file.open(QIODevice::WriteOnly)) {
+        return fail();
+    }
+    for (const QByteArray& entry : entries) {
+        file.write(entry);
+        file.write("\r\n", 2);
+    }
+    // commit() fails, and leaves any existing file alone, when a write above went wrong.
+    if (!file.commit()) {
+        return fail();
+    }
+    return true;
+}
+
+WebEntryKind webEntryKind(QByteArrayView entry) {
+    const qsizetype dot = entry.lastIndexOf('.');
+    if (dot < 0) {
+        return WebEntryKind::Address;
+    }
+    const QByteArray extension = asciiLower(entry.sliced(dot));
+    for (QByteArrayView known : kBackgroundExtensions) {
+        if (extension == known) {
+            return WebEntryKind::Background;
+        }
+    }
+    if (extension == ".rp1") {
+        return WebEntryKind::Parts;
+    }
+    if (extension == ".rf1") {
+        return WebEntryKind::FileSet;
+    }
+    return WebEntryKind::Address;
+}
+
+}  // namespace zul
