@@ -38,7 +38,9 @@ struct HubState {
     int ScrollStep = kInitialScrollStep;
     int WebIndex = -1;
     int TextIndex = -1;
-    bool LineAppend = false;
+    // 0: list mode (the text list loops); 1: queue mode (lines queued by the caption
+    // command, the end of the list ends scrolling); -1: a queued empty line ended the queue.
+    int LineAppend = 0;
     int CpuPending = 0;
 
     // Back to the values at start: flags and counters cleared, timings initial.

@@ -25,12 +25,14 @@
 #include "model/bindings.h"
 #include "model/debug_log.h"
 #include "model/hub_state.h"
+#include "model/line_list.h"
 #include "model/peer_list.h"
 #include "model/settings.h"
 #include "platform/colour.h"
 #include "platform/cp932.h"
 #include "platform/dialogs.h"
 #include "platform/errors.h"
+#include "protocol/packets.h"
 #include "services/settings_file.h"
 #include "services/udp_discovery.h"
 #include "shell/display_listener.h"
@@ -74,6 +76,18 @@ QWidget* column(std::initializer_list<QWidget*> widgets) {
     }
     layout->addStretch(1);
     return page;
+}
+
+// A list box that shows a line list.
+void bindLines(QListWidget* box, LineList& lines) {
+    auto refresh = [box, &lines] {
+        box->clear();
+        for (const QByteArray& l : lines.lines()) {
+            box->addItem(cp932::decode(l));
+        }
+    };
+    QObject::connect(&lines, &LineList::changed, box, refresh);
+    refresh();
 }
 
 QIcon trayPicture() {
@@ -237,34 +251,65 @@ QWidget* TSettingForm::buildAdjustTab() {
     auto* layout = new QVBoxLayout(page);
     auto* edges = new QGroupBox(QStringLiteral("表示位置の調整"));
     auto* grid = new QHBoxLayout(edges);
-    for (const auto& [name, caption] :
-         {std::pair{"DspTop", "上端"}, std::pair{"DspBotm", "下端"}, std::pair{"DspLeft", "左端"},
-          std::pair{"DspRight", "右端"}}) {
-        auto* b = new QPushButton(QString::fromUtf8(caption));
-        b->setObjectName(QString::fromLatin1(name));
-        grid->addWidget(b);
+    struct EdgeButton {
+        const char* name;
+        const char* caption;
+        int edge;
+        const char* up;
+        const char* down;
+    };
+    for (const EdgeButton& e :
+         {EdgeButton{"DspTop", "上端", 1, "▲", "▼"}, EdgeButton{"DspBotm", "下端", 4, "▲", "▼"},
+          EdgeButton{"DspLeft", "左端", 2, "▶", "◀"},
+          EdgeButton{"DspRight", "右端", 3, "▶", "◀"}}) {
+        auto* box = new QWidget;
+        box->setObjectName(QString::fromLatin1(e.name));
+        auto* row = new QHBoxLayout(box);
+        row->addWidget(new QLabel(QString::fromUtf8(e.caption)));
+        const int edge = e.edge;
+        row->addWidget(button(QString::fromUtf8(e.up), this,
+                              [this, edge] { Q_EMIT edgeAdjustRequested(edge, true); }));
+        row->addWidget(button(QString::fromUtf8(e.down), this,
+                              [this, edge] { Q_EMIT edgeAdjustRequested(edge, false); }));
+        grid->addWidget(box);
     }
     layout->addWidget(edges);
-    layout->addWidget(check(QStringLiteral("画面全体（枠）を移動する"), s.MoveFrame));
+    layout->addWidget(check(QStringLiteral("表示フレーム自体を移動する。"), s.MoveFrame));
 
     auto* fade = new QHBoxLayout;
-    fade->addWidget(check(QStringLiteral("きれいな切り替え（フェード）をする"), s.ChangeWall));
-    auto* wallColour = new QPushButton(QStringLiteral("切り替え色"));
+    fade->addWidget(check(QStringLiteral("画像切り替えにフェードをつかう　"), s.ChangeWall));
+    auto* wallColour = new QPushButton(QStringLiteral("切り替え背景色"));
     connect(wallColour, &QPushButton::clicked, this, [this] {
         guard([this] {
             if (auto c = ctx_.dialogs.color(toQColor(ctx_.settings.WallColor()))) {
                 ctx_.settings.WallColor.set(fromQColor(*c));
+                Q_EMIT wallColourPicked();
             }
         });
     });
     fade->addWidget(wallColour);
     layout->addLayout(fade);
-    layout->addWidget(check(QStringLiteral("クロマキー（切り替え色を透過）"), s.ckCrom));
-    layout->addWidget(check(QStringLiteral("画像を画面に合わせて引き伸ばす"), s.TransChk));
-    layout->addWidget(check(QStringLiteral("画像の縦横比を保つ"), s.AspectChk));
-    layout->addWidget(check(QStringLiteral("Office文書を画面の幅に合わせる"), s.PptChk));
-    layout->addWidget(check(QStringLiteral("画像の切り替えを高速化する"), s.SpeedUp));
-    layout->addWidget(check(QStringLiteral("表示機の画面を表示しない"), s.HideDisp));
+    auto* coverPicture = button(QStringLiteral("単色カバーではなく絵を使用する"), this, [this] {
+        const QString path = ctx_.dialogs.openFileName(
+            QStringLiteral("背景画面をロード"),
+            QStringLiteral("画像ファイル(*.bmp;*.jpg;*.jpeg;*.ico;*.emf;*.wmf)|*.bmp;*.jpg;*.jpeg;*"
+                           ".ico;*.emf;*.wmf|すべてのファイル(*.*)|*.*"),
+            ctx_.settings.BaseDir());
+        if (!path.isEmpty()) {
+            Q_EMIT coverPictureChosen(path);
+        }
+    });
+    coverPicture->setObjectName(QStringLiteral("Button24"));
+    layout->addWidget(coverPicture);
+    layout->addWidget(check(QStringLiteral("指定色でフォームを透過させる"), s.ckCrom));
+    layout->addWidget(
+        check(QStringLiteral("絵を画面サイズに合うようにサイズ調整する"), s.TransChk));
+    layout->addWidget(
+        check(QStringLiteral("画像のアスペクト比(縦横比率）を維持する"), s.AspectChk));
+    layout->addWidget(check(QStringLiteral("PowerPoint等のファイルを画面幅調整する"), s.PptChk));
+    layout->addWidget(check(QStringLiteral("メモリ・CPUを犠牲にして、切替を早くする"), s.SpeedUp));
+    layout->addWidget(
+        check(QStringLiteral("画面表示させない（IPtalk/PowerPoint制御専用）"), s.HideDisp));
     layout->addWidget(
         check(QStringLiteral("PowerPoint 拡張サポートを有効にする。"), s.CkPptOleControl));
     DspRemBox = new QCheckBox(QStringLiteral("表示機を遠隔操作する"));
@@ -332,9 +377,9 @@ QWidget* TSettingForm::buildCaptionTab() {
     row->addWidget(button(QStringLiteral("フォント変更"), this, [this] { Button7Click(); }));
     layout->addLayout(row);
     auto* remote = new QHBoxLayout;
-    auto* send = new QPushButton(QStringLiteral("設定送信"));
+    auto* send = button(QStringLiteral("設定送信"), this, [this] { Button2Click(); });
     send->setObjectName(QStringLiteral("Button2"));
-    auto* receive = new QPushButton(QStringLiteral("設定受信"));
+    auto* receive = button(QStringLiteral("設定受信"), this, [this] { Button22Click(); });
     receive->setObjectName(QStringLiteral("Button22"));
     remote->addWidget(send);
     remote->addWidget(receive);
@@ -375,9 +420,11 @@ QWidget* TSettingForm::buildTroubleTab() {
 
     StrList = new QListWidget;
     StrList->setObjectName(QStringLiteral("StrList"));
+    bindLines(StrList, ctx_.strList);
     inner->addTab(StrList, QStringLiteral("文字更新リスト"));
     WebList = new QListWidget;
     WebList->setObjectName(QStringLiteral("WebList"));
+    bindLines(WebList, ctx_.webList);
     inner->addTab(WebList, QStringLiteral("Web更新リスト"));
     auto* special = button(QStringLiteral("トラブルシュート用コマンド"), this,
                            [this] { Q_EMIT showToolRequested(QStringLiteral("TZUL_ts")); });
@@ -725,6 +772,22 @@ void TSettingForm::Button7Click() {
         look.fontName.set(f->family());
         look.fontSize.set(f->pointSize());
     }
+}
+
+void TSettingForm::Button2Click() {
+    const Settings& s = ctx_.settings;
+    const SampleTextLook& look = s.SampleText;
+    const QByteArray font = QByteArray::number(look.fontSize()) + ' ' +
+                            QByteArray::number(look.fontColor()) + ' ' +
+                            QByteArray::number(look.backColor()) + ' ' +
+                            (s.ckStrScroll() ? "1 " : "0 ") + (s.ckStrHide() ? "1 " : "0 ") +
+                            (s.ckCenter() ? "1 " : "0 ") + cp932::encode(look.fontName());
+    ctx_.connection.send(makePacket(Cmd::CmdFontUpdate, font));
+    ctx_.connection.send(makePacket(Cmd::CmdCaptionPosition, s.ckTextPos() ? "1" : "0"));
+}
+
+void TSettingForm::Button22Click() {
+    ctx_.connection.send(makePacket(Cmd::CmdFontRequest));
 }
 
 // ---- window events -------------------------------------------------------------------

@@ -44,10 +44,12 @@ public:
     void Set_LoadClick();
 
     // Local buttons.
-    void Button1Click();  // choose the base directory
-    void Button5Click();  // caption background colour
-    void Button6Click();  // caption font colour
-    void Button7Click();  // caption font
+    void Button1Click();   // choose the base directory
+    void Button5Click();   // caption background colour
+    void Button6Click();   // caption font colour
+    void Button7Click();   // caption font
+    void Button2Click();   // send the caption look to the display machine
+    void Button22Click();  // ask the display machine for its caption look
 
     bool displayRoleRunning() const;
     bool operatorRoleRunning() const;
@@ -67,6 +69,12 @@ Q_SIGNALS:
     void hideConsoleRequested();
     void toggleDisplayFrameRequested();
     void showToolRequested(const QString& tool);
+    // The fade colour was picked by hand (the commands set it without this).
+    void wallColourPicked();
+    // A local edge button of the display adjustment page.
+    void edgeAdjustRequested(int edge, bool up);
+    // "単色カバーではなく絵を使用する": a cover picture chosen by hand.
+    void coverPictureChosen(const QString& path);
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -6,6 +6,7 @@ namespace zul {
 
 class DebugLog;
 class DisplayListener;
+class LineList;
 class OperatorConnection;
 class PeerList;
 class UdpDiscovery;
@@ -30,6 +31,8 @@ struct HubContext {
     OperatorConnection& connection;
     UdpDiscovery& udp;
     PeerList& peers;
+    LineList& strList;
+    LineList& webList;
 };
 
 }  // namespace zul

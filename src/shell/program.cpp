@@ -7,11 +7,16 @@
 #include <cstdio>
 
 #include "commands/directory_commands.h"
+#include "commands/display_commands.h"
 #include "commands/display_reader.h"
 #include "commands/interpreter.h"
+#include "content/Zul2_weblst.h"
+#include "display/Zul2_backwind.h"
+#include "display/Zul2_rdisp.h"
 #include "platform/Hmudp.h"
 #include "platform/cp932.h"
 #include "platform/cpu_load.h"
+#include "platform/office_converter.h"
 #include "services/Zul2_ts.h"
 #include "services/settings_file.h"
 #include "services/status_broadcaster.h"
@@ -51,6 +56,7 @@ Program::Program(Options options) : options_(std::move(options)) {
     createWindows();
     wire();
     wireNetwork();
+    wireDisplay();
     // The hub form's creation opens the UDP socket on the port.
     udp_->open();
 }
@@ -58,6 +64,9 @@ Program::Program(Options options) : options_(std::move(options)) {
 Program::~Program() {
     // Windows go first: they hold references to the network objects.
     ts_.reset();
+    display_.reset();
+    webListEdit_.reset();
+    backWind_.reset();
     hubForm_.reset();
 }
 
@@ -69,6 +78,10 @@ void Program::createNetwork() {
     udp_ = std::make_unique<UdpDiscovery>(settings_, hub_, log_, dialogs_, *interpreter_, peers_,
                                           status_->hostName());
     status_->setSender(udp_.get());
+    converter_ = std::make_unique<OfficeConverter>();
+    // At start the text list holds two blank lines (ideographic spaces and one space).
+    const QByteArray blank = cp932::encode(QString(11, QChar(0x3000)) + QLatin1Char(' '));
+    strList_.setLines({blank, blank});
     // Receive errors and handler failures of the UDP socket reach the error handler.
     udp_->socket().setErrorSink(errors_.get());
 }
@@ -79,25 +92,23 @@ void Program::setDialogs(Dialogs* dialogs) {
 
 void Program::createWindows() {
     // Every window is created once, in this order, and lives until the end of the run.
-    const HubContext ctx{settings_,      hub_,         log_,     dialogs_,
-                         *settingsFile_, *errors_,     *status_, *interpreter_,
-                         *listener_,     *connection_, *udp_,    peers_};
+    const HubContext ctx{settings_, hub_,     log_,          dialogs_,   *settingsFile_,
+                         *errors_,  *status_, *interpreter_, *listener_, *connection_,
+                         *udp_,     peers_,   strList_,      webList_};
     hubForm_ = std::make_unique<TSettingForm>(ctx);
     qtDialogs_.setParent(hubForm_.get());
     splash_ = std::make_unique<TTitle_call>(hubForm_.get());
+    backWind_ = std::make_unique<TZUL_BackWind>();
+    webListEdit_ = std::make_unique<TWebListEdit>(settings_, dialogs_);
+    display_ = std::make_unique<TMainDisp>(
+        TMainDisp::Context{settings_, hub_, log_, *errors_, *status_, *interpreter_, *converter_,
+                           strList_, webList_, *backWind_, status_->hostName()});
     ts_ = std::make_unique<TZUL_ts>(settings_);
 }
 
 void Program::wire() {
     cpu_ = std::make_unique<CpuMeter>();
     registerDirectoryCommands(*interpreter_, {settings_, log_, *status_, *cpu_});
-
-    SettingsFile::Hooks hooks;
-    hooks.executePacket = [this](const QByteArray& packet) {
-        interpreter_->ExecutePacket(packet, nullptr);
-    };
-    hooks.startDisplayRole = [this] { hubForm_->Button4Click(); };
-    settingsFile_->setHooks(std::move(hooks));
 }
 
 void Program::wireNetwork() {
@@ -129,6 +140,58 @@ void Program::wireNetwork() {
                              ts_->raise();
                          }
                      });
+}
+
+void Program::wireDisplay() {
+    TMainDisp& d = *display_;
+    d.displayOpen = [this] { return listener_->isOpen(); };
+    d.startOperatorRole = [this] { hubForm_->X2Click(); };
+    registerDisplayCommands(*interpreter_, {settings_, d, {}, {}});
+
+    SettingsFile::Hooks hooks;
+    hooks.displayWindowFrame = [this]() -> std::optional<QRect> {
+        if (!display_->isVisible()) {
+            return std::nullopt;
+        }
+        return display_->frameGeometry();
+    };
+    hooks.restyleCaption = [this] { display_->restyleAfterSettingsLoad(); };
+    hooks.executePacket = [this](const QByteArray& packet) {
+        interpreter_->ExecutePacket(packet, nullptr);
+    };
+    hooks.startDisplayRole = [this] { hubForm_->Button4Click(); };
+    settingsFile_->setHooks(std::move(hooks));
+
+    TSettingForm* hub = hubForm_.get();
+    QObject::connect(hub, &TSettingForm::showDisplayWindowRequested, &d, [this] {
+        backWind_->show();
+        display_->showForDisplay();
+    });
+    QObject::connect(hub, &TSettingForm::closeDisplayWindowRequested, &d, [this] {
+        display_->webTimer().stop();
+        display_->close();
+    });
+    QObject::connect(hub, &TSettingForm::toggleDisplayFrameRequested, &d,
+                     [this] { display_->W1Click(); });
+    QObject::connect(hub, &TSettingForm::wallColourPicked, &d,
+                     [this] { display_->ChangeWallClick(); });
+    QObject::connect(hub, &TSettingForm::edgeAdjustRequested, &d, [this](int edge, bool up) {
+        display_->adjustFrame(edge, up, settings_.MoveFrame());
+    });
+    QObject::connect(hub, &TSettingForm::coverPictureChosen, &d, [this](const QString& path) {
+        try {
+            display_->loadCoverPicture(path);
+        } catch (...) {
+            dialogs_.message(QStringLiteral("ロード失敗です。"), QStringLiteral("設定"),
+                             Dialogs::Icon::Information);
+        }
+    });
+    QObject::connect(hub, &TSettingForm::showToolRequested, &d, [this](const QString& tool) {
+        if (tool == QLatin1String("TWebListEdit")) {
+            webListEdit_->show();
+            webListEdit_->raise();
+        }
+    });
 }
 
 void Program::start() {

@@ -9,6 +9,7 @@
 
 #include "model/debug_log.h"
 #include "model/hub_state.h"
+#include "model/line_list.h"
 #include "model/peer_list.h"
 #include "model/settings.h"
 #include "platform/dialogs.h"
@@ -21,6 +22,10 @@ class DisplayListener;
 class DisplayReader;
 class Interpreter;
 class OperatorConnection;
+class OfficeConverter;
+class TMainDisp;
+class TWebListEdit;
+class TZUL_BackWind;
 class TZUL_ts;
 class UdpDiscovery;
 class WatchDogService;
@@ -62,6 +67,11 @@ public:
     WatchDogService& watchdog() { return *watchdog_; }
     PeerList& peers() { return peers_; }
     TZUL_ts& troubleshooting() { return *ts_; }
+    TMainDisp& display() { return *display_; }
+    TZUL_BackWind& backWind() { return *backWind_; }
+    TWebListEdit& webListEditor() { return *webListEdit_; }
+    LineList& strList() { return strList_; }
+    LineList& webList() { return webList_; }
     TTitle_call& splash() { return *splash_; }
 
     // Replaces the dialogs (tests answer them without blocking).
@@ -72,6 +82,7 @@ private:
     void createWindows();
     void wire();
     void wireNetwork();
+    void wireDisplay();
 
     Options options_;
     Settings settings_;
@@ -90,9 +101,15 @@ private:
     std::unique_ptr<DisplayListener> listener_;
     std::unique_ptr<OperatorConnection> connection_;
     std::unique_ptr<UdpDiscovery> udp_;
+    std::unique_ptr<OfficeConverter> converter_;
+    LineList strList_;
+    LineList webList_;
     std::unique_ptr<TSettingForm> hubForm_;
-    std::unique_ptr<TZUL_ts> ts_;
     std::unique_ptr<TTitle_call> splash_;
+    std::unique_ptr<TZUL_BackWind> backWind_;
+    std::unique_ptr<TWebListEdit> webListEdit_;
+    std::unique_ptr<TMainDisp> display_;
+    std::unique_ptr<TZUL_ts> ts_;
 };
 
 // Program entry: builds the program and runs the event loop. Returns the exit code.

@@ -1,0 +1,81 @@
+#include "display/Zul2_backwind.h"
+
+#include <QPainter>
+
+namespace zul {
+
+TZUL_BackWind::TZUL_BackWind(QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint) {
+    setObjectName(QStringLiteral("TZUL_BackWind"));
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setWindowTitle(QStringLiteral("ZUL　背景"));
+}
+
+void TZUL_BackWind::setCoverColour(const QColor& colour, bool clearPicture) {
+    colour_ = colour;
+    if (clearPicture) {
+        picture_ = QImage();
+    }
+    applyKey();
+    update();
+    Q_EMIT coverChanged();
+}
+
+void TZUL_BackWind::setCoverPicture(const QImage& picture) {
+    picture_ = picture;
+    applyKey();
+    update();
+    Q_EMIT coverChanged();
+}
+
+void TZUL_BackWind::paintCover(QPainter& painter, const QRect& rect) const {
+    painter.fillRect(rect, colour_);
+    if (!picture_.isNull()) {
+        painter.drawImage(rect, picture_);
+    }
+}
+
+void TZUL_BackWind::setColourKey(bool on, const QColor& key) {
+    keyOn_ = on;
+    key_ = key;
+    applyKey();
+}
+
+void TZUL_BackWind::applyKey() {
+    // The window is the cover: with the key on and a plain cover of exactly the key colour
+    // nothing of it remains; a picture keeps its pixels that differ from the key.
+    if (!keyOn_) {
+        clearMask();
+        return;
+    }
+    if (picture_.isNull()) {
+        if (colour_.rgb() == key_.rgb()) {
+            setMask(QRegion(-1, -1, 1, 1));
+        } else {
+            clearMask();
+        }
+        return;
+    }
+    const QImage scaled = picture_.scaled(size()).convertToFormat(QImage::Format_RGB32);
+    const QImage keyMask = scaled.createMaskFromColor(key_.rgb(), Qt::MaskOutColor);
+    setMask(QBitmap::fromImage(keyMask));
+}
+
+void TZUL_BackWind::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    paintCover(p, rect());
+}
+
+void TZUL_BackWind::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    Q_EMIT shownWithDisplay();
+}
+
+void TZUL_BackWind::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    if (keyOn_ && !picture_.isNull()) {
+        applyKey();
+    }
+}
+
+}  // namespace zul

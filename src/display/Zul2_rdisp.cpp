@@ -1,0 +1,870 @@
+#include "display/Zul2_rdisp.h"
+
+#include <QApplication>
+#include <QBitmap>
+#include <QCloseEvent>
+#include <QCursor>
+#include <QEnterEvent>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QPainter>
+#include <QScopeGuard>
+#include <QScreen>
+#include <QShortcut>
+#include <QUrl>
+#include <QWindow>
+
+#include "content/web_list.h"
+#include "display/Zul2_backwind.h"
+#include "display/caption_logic.h"
+#include "display/layout.h"
+#include "display/viewers.h"
+#include "model/debug_log.h"
+#include "model/hub_state.h"
+#include "model/line_list.h"
+#include "model/settings.h"
+#include "platform/colour.h"
+#include "platform/cp932.h"
+#include "platform/errors.h"
+#include "platform/office_converter.h"
+#include "platform/paths.h"
+#include "protocol/command_table.h"
+#include "protocol/operand_scan.h"
+#include "protocol/packet_executor.h"
+#include "protocol/packets.h"
+#include "services/status_broadcaster.h"
+
+namespace zul {
+
+// Paints the cover over the whole display window while the window is faded: the audience
+// sees the content blended into the cover colour or picture, as window opacity over the
+// background window would show it, but without needing a compositing manager.
+class CoverOverlay : public QWidget {
+public:
+    CoverOverlay(TZUL_BackWind& cover, QWidget* parent) : QWidget(parent), cover_(cover) {
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        setAttribute(Qt::WA_NoSystemBackground);
+        hide();
+    }
+
+    // 255 - opacity: how much of the cover shows.
+    void setCoverAlpha(int alpha) {
+        alpha_ = alpha;
+        setVisible(alpha_ > 0);
+        if (alpha_ > 0) {
+            raise();
+            repaint();
+        }
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        p.setOpacity(alpha_ / 255.0);
+        cover_.paintCover(p, rect());
+    }
+
+private:
+    TZUL_BackWind& cover_;
+    int alpha_ = 0;
+};
+
+namespace {
+
+const QStringList kPictureExtensions = {"bmp", "jpg", "jpeg", "ico", "emf", "wmf"};
+const QStringList kOfficeExtensions = {"ppt", "sxd", "doc", "xls"};
+
+QString lowerSuffix(const QString& name) {
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    const qsizetype slash =
+        std::max(name.lastIndexOf(QLatin1Char('/')), name.lastIndexOf(QLatin1Char('\\')));
+    if (dot < 0 || dot < slash) {
+        return {};
+    }
+    QString s = name.mid(dot + 1);
+    for (QChar& c : s) {
+        if (c.unicode() < 128) {
+            c = c.toLower();
+        }
+    }
+    return s;
+}
+
+// Interval values arrive from the network: keep them in the ranges the console offers.
+int clampTiming(int value, int lo, int hi) {
+    return std::clamp(value, lo, hi);
+}
+
+}  // namespace
+
+ContentKind contentKindOf(const QString& name) {
+    const QString ext = lowerSuffix(name);
+    if (kPictureExtensions.contains(ext)) {
+        return ContentKind::Picture;
+    }
+    if (kOfficeExtensions.contains(ext)) {
+        return ContentKind::Office;
+    }
+    if (ext == QLatin1String("pdf")) {
+        return ContentKind::Pdf;
+    }
+    return ContentKind::Web;
+}
+
+TMainDisp::TMainDisp(Context ctx, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), ctx_(std::move(ctx)) {
+    setObjectName(QStringLiteral("TMainDisp"));
+    setWindowTitle(QStringLiteral("ZUL　表示画面"));
+    setAutoFillBackground(true);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, Qt::black);
+    setPalette(pal);
+    FormCreate();
+}
+
+TMainDisp::~TMainDisp() = default;
+
+// ---- creation ---------------------------------------------------------------------------
+
+void TMainDisp::buildViewers() {
+    panel_ = new QWidget(this);
+    panel_->setObjectName(QStringLiteral("Panel1"));
+    panel_->setAutoFillBackground(true);
+    QPalette pal = panel_->palette();
+    pal.setColor(QPalette::Window, Qt::black);
+    panel_->setPalette(pal);
+
+    image_ = new PictureView(panel_);
+    image_->setObjectName(QStringLiteral("Image1"));
+    strip_ = new CaptionStrip(panel_);
+    strip_->setObjectName(QStringLiteral("StrFlame"));
+    web_ = new WebView(panel_);
+    web_->setObjectName(QStringLiteral("WebPanel"));
+    office_ = new PdfView(panel_);
+    office_->setObjectName(QStringLiteral("OLEPanel"));
+    office_->setFitMode(PdfView::FitMode::Scale);
+    pdf_ = new PdfView(panel_);
+    pdf_->setObjectName(QStringLiteral("PDF"));
+    pdf_->setFitMode(PdfView::FitMode::Natural);
+
+    PopUpWind = new QWidget(panel_);
+    PopUpWind->setObjectName(QStringLiteral("PopUpWind"));
+    PopUpWind->setGeometry(1, 1, 41, 41);
+    PopUpWind->setAttribute(Qt::WA_Hover);
+    PopUpWind->installEventFilter(this);
+
+    PopupMenu1 = new QMenu(this);
+    PopupMenu1->addAction(QStringLiteral("操作画面を出す(&C)"), this, [this] {
+        if (startOperatorRole) {
+            startOperatorRole();
+        }
+    });
+    PopupMenu1->addAction(QStringLiteral("ウインドウ枠の切り替え(&W)"), this,
+                          [this] { W1Click(); });
+
+    overlay_ = new CoverOverlay(ctx_.backWind, this);
+    auto* f1 = new QShortcut(QKeySequence(Qt::Key_F1), this);
+    f1->setContext(Qt::WindowShortcut);
+    connect(f1, &QShortcut::activated, this, [this] { W1Click(); });
+}
+
+void TMainDisp::FormCreate() {
+    buildViewers();
+    WebTimer.setInterval(1000);
+    StrTimer.setInterval(1000);
+    StrScTimer.setInterval(50);
+    StrScTimer.setTimerType(Qt::PreciseTimer);
+    bwind_sync.setInterval(450);
+    chromaRefresh_.setInterval(500);
+    auto guard = [this](auto work) {
+        return [this, work] { guarded(ctx_.errors, [&] { (this->*work)(); }); };
+    };
+    connect(&WebTimer, &QTimer::timeout, this, guard(&TMainDisp::WebTimerTimer));
+    connect(&StrTimer, &QTimer::timeout, this, guard(&TMainDisp::StrTimerTimer));
+    connect(&StrScTimer, &QTimer::timeout, this, guard(&TMainDisp::StrScTimerTimer));
+    connect(&bwind_sync, &QTimer::timeout, this, guard(&TMainDisp::bwind_syncTimer));
+    connect(&chromaRefresh_, &QTimer::timeout, this, guard(&TMainDisp::applyChromaKey));
+    connect(&ctx_.backWind, &TZUL_BackWind::shownWithDisplay, this, [this] {
+        show();
+        setOpacity(255);
+    });
+    connect(&ctx_.backWind, &TZUL_BackWind::coverChanged, this, [this] {
+        if (overlay_->isVisible()) {
+            overlay_->update();
+        }
+    });
+
+    web_->navigate(QStringLiteral("about:blank"));
+    setGeometry(0, 0, 640, 480);
+    placePanel(QRect(0, 0, width(), height()));
+    ClampContentArea();
+    LayoutContentArea();
+    showOnly(image_);
+    ctx_.backWind.setCoverColour(toQColor(ctx_.settings.WallColor()), false);
+    bwind_sync.start();
+    strip_->setOwnText(
+        QStringLiteral("ようこそZULへ[Ready] (host:%1)").arg(cp932::decode(ctx_.hostName)));
+    bindSettings();
+}
+
+void TMainDisp::bindSettings() {
+    Settings& s = ctx_.settings;
+    image_->setStretch(s.TransChk());
+    image_->setProportional(s.AspectChk());
+    strip_->setCentered(s.StrFlameCentered());
+    connect(&s.TransChk, &SettingBase::changed, this,
+            [this] { image_->setStretch(ctx_.settings.TransChk()); });
+    connect(&s.AspectChk, &SettingBase::changed, this,
+            [this] { image_->setProportional(ctx_.settings.AspectChk()); });
+    connect(&s.PptChk, &SettingBase::changed, this, [this] {
+        const auto mode =
+            ctx_.settings.PptChk() ? PdfView::FitMode::Stretch : PdfView::FitMode::Scale;
+        office_->setFitMode(mode);
+        pdf_->setFitMode(mode);
+    });
+    connect(&s.HideDisp, &SettingBase::changed, this, [this] { HideDispClick(); });
+    connect(&s.ChangeWall, &SettingBase::changed, this, [this] { ChangeWallClick(); });
+    connect(&s.ckCrom, &SettingBase::changed, this, [this] {
+        if (displayOpen && displayOpen()) {
+            ctx_.backWind.setCoverColour(toQColor(ctx_.settings.WallColor()), true);
+            applyChromaKey();
+        }
+    });
+    connect(&s.ckTextPos, &SettingBase::changed, this, [this] { LayoutContentArea(); });
+    connect(&s.ckStrHide, &SettingBase::changed, this, [this] { LayoutContentArea(); });
+    connect(&s.ckStrScroll, &SettingBase::changed, this, [this] { ckStrScrollClick(); });
+    connect(&s.StrFlameCentered, &SettingBase::changed, this,
+            [this] { strip_->setCentered(ctx_.settings.StrFlameCentered()); });
+    connect(&s.chkAllDisp, &SettingBase::changed, this, [this] { chkAllDispClick(); });
+    connect(&s.Panel1, &SettingBase::changed, this, [this] {
+        if (panel_->geometry() != ctx_.settings.Panel1()) {
+            placePanel(ctx_.settings.Panel1());
+        }
+    });
+}
+
+// ---- viewers and ShowFile ----------------------------------------------------------------
+
+QWidget* TMainDisp::visibleViewer() const {
+    for (QWidget* w : {static_cast<QWidget*>(image_), static_cast<QWidget*>(web_),
+                       static_cast<QWidget*>(office_), static_cast<QWidget*>(pdf_)}) {
+        if (!w->isHidden()) {
+            return w;
+        }
+    }
+    return nullptr;
+}
+
+void TMainDisp::showOnly(QWidget* viewer) {
+    for (QWidget* w : {static_cast<QWidget*>(image_), static_cast<QWidget*>(web_),
+                       static_cast<QWidget*>(office_), static_cast<QWidget*>(pdf_)}) {
+        if (w != viewer) {
+            w->hide();
+        }
+    }
+    viewer->show();
+    // Pictures lie under the caption line and the hot corner; the other viewers are
+    // separate windows on the content area and cover what lies under them.
+    if (viewer == image_) {
+        image_->lower();
+    } else {
+        viewer->raise();
+    }
+    strip_->raise();
+    PopUpWind->raise();
+}
+
+QString TMainDisp::resolveBase(const QByteArray& operand) const {
+    return joinBaseDir(ctx_.settings.BaseDir(), cp932::decode(operand));
+}
+
+void TMainDisp::ShowFile(const QByteArray& operand) {
+    ctx_.status.SendStatusLine(cp932::encode(u"ファイルロードを準備中・・"), operand);
+    QCoreApplication::processEvents();
+    ctx_.hub.Current.CurBackground = operand;
+    const QString path = resolveBase(operand);
+    if (!ctx_.hub.FromWebList) {
+        WebTimer.stop();
+    }
+    FormResize();
+    // A slide show of the previous presentation ends with the next file.
+    ctx_.hub.PresentationOpen = false;
+    switch (contentKindOf(path)) {
+        case ContentKind::Picture:
+            showPicture(path);
+            break;
+        case ContentKind::Office: {
+            const QString ext = lowerSuffix(path);
+            showDocument(ctx_.converter.toPdf(path), office_);
+            if (ext == QLatin1String("ppt") || ext == QLatin1String("sxd")) {
+                ctx_.hub.PresentationOpen = true;
+            }
+            break;
+        }
+        case ContentKind::Pdf:
+            showDocument(path, pdf_);
+            break;
+        case ContentKind::Web:
+            web_->navigate(path);
+            showOnly(web_);
+            break;
+    }
+    QCoreApplication::processEvents();
+    ctx_.status.SendStatusLine(cp932::encode(u"ファイルのロードを完了しました。"), operand);
+}
+
+void TMainDisp::showPicture(const QString& path) {
+    image_->setStretch(ctx_.settings.TransChk());
+    image_->setProportional(ctx_.settings.AspectChk());
+    if (!ctx_.settings.SpeedUp()) {
+        web_->navigate(QStringLiteral("about:blank"));
+    }
+    const QImage picture = PictureView::loadPicture(path, ctx_.converter);
+    image_->setImage(picture);
+    showOnly(image_);
+}
+
+void TMainDisp::showDocument(const QString& path, PdfView* viewer) {
+    viewer->load(path);
+    showOnly(viewer);
+}
+
+void TMainDisp::navigateAddress(const QString& entry) {
+    // A relative name in the list is taken from the base directory; addresses with a
+    // scheme and absolute paths go to the browser as they are.
+    const QUrl url(entry);
+    QString target = entry;
+    if (!entry.isEmpty() && url.scheme().size() < 2 && !isAbsoluteName(entry)) {
+        target = joinBaseDir(ctx_.settings.BaseDir(), entry);
+    }
+    web_->navigate(target.isEmpty() ? QStringLiteral("about:blank") : target);
+    showOnly(web_);
+}
+
+// ---- layout ------------------------------------------------------------------------------
+
+void TMainDisp::placePanel(const QRect& rect) {
+    panel_->setGeometry(rect);
+    LayoutContentArea();
+    ctx_.settings.Panel1.set(panel_->geometry());
+}
+
+void TMainDisp::FormResize() {
+    TZUL_BackWind& back = ctx_.backWind;
+    back.setWindowState(back.windowState() & ~Qt::WindowMinimized);
+    bwind_sync.start();
+    QRect r = panel_->geometry();
+    r.moveTo(0, 0);
+    panel_->setGeometry(r);
+    ClampContentArea();
+    LayoutContentArea();
+}
+
+void TMainDisp::ClampContentArea() {
+    const QRect r = clampContentArea(panel_->geometry(), size());
+    if (r != panel_->geometry()) {
+        panel_->setGeometry(r);
+    }
+    ctx_.settings.Panel1.set(panel_->geometry());
+}
+
+void TMainDisp::LayoutContentArea() {
+    const SampleTextLook& look = ctx_.settings.SampleText;
+    const int size = captionFontSize(look.fontSize(), height());
+    strip_->setLook(captionFont(look.fontName(), size), toQColor(look.fontColor()),
+                    toQColor(look.backColor()));
+    stripHeight_ = captionStripHeight(size, ctx_.settings.ckStrHide());
+    const ContentLayout l = layoutContent(panel_->size(), stripHeight_, ctx_.settings.ckTextPos());
+    placeViewers(l);
+    overlay_->setGeometry(rect());
+}
+
+void TMainDisp::placeViewers(const ContentLayout& l) {
+    web_->setGeometry(l.web);
+    office_->setGeometry(l.web);
+    pdf_->setGeometry(l.web);
+    image_->setGeometry(l.picture);
+    strip_->setGeometry(l.strip);
+}
+
+void TMainDisp::restyleAfterSettingsLoad() {
+    const SampleTextLook& look = ctx_.settings.SampleText;
+    strip_->setLook(captionFont(look.fontName(), look.fontSize()), toQColor(look.fontColor()),
+                    toQColor(look.backColor()));
+    stripHeight_ = captionStripHeight(look.fontSize(), ctx_.settings.ckStrHide());
+    ClampContentArea();
+    const ContentLayout l = layoutContent(panel_->size(), stripHeight_, false, true);
+    placeViewers(l);
+}
+
+void TMainDisp::applyCaptionLook(int fontSize) {
+    // The font update lays out with the positive size and a wide picture viewer.
+    const SampleTextLook& look = ctx_.settings.SampleText;
+    const int size = scaledFontSize(fontSize, height());
+    strip_->setLook(captionFont(look.fontName(), size), toQColor(look.fontColor()),
+                    toQColor(look.backColor()));
+    stripHeight_ = captionStripHeight(size, ctx_.settings.ckStrHide());
+    const ContentLayout l =
+        layoutContent(panel_->size(), stripHeight_, ctx_.settings.ckTextPos(), true);
+    placeViewers(l);
+}
+
+// ---- caption line ------------------------------------------------------------------------
+
+void TMainDisp::SetCaptionText(const QByteArray& text) {
+    strip_->blank();
+    caption_ = text;
+    if (!ctx_.settings.ckStrScroll()) {
+        strip_->setOwnText(cp932::decode(text));
+    }
+}
+
+void TMainDisp::StrScTimerTimer() {
+    StrScTimer.stop();
+    const QString text = cp932::decode(caption_);
+    const int x = strip_->width() + scrollOffset_;
+    strip_->drawScrolling(text + QStringLiteral("　"), x);
+    if (strip_->textWidth(text) + 10 < -x) {
+        scrollOffset_ = 0;
+        const NextCaption next =
+            takeNextScrollLine(ctx_.StrList, ctx_.hub.TextIndex, ctx_.hub.LineAppend);
+        if (next.stop) {
+            caption_.clear();
+            strip_->blank();
+            return;
+        }
+        SetCaptionText(next.text);
+    } else {
+        scrollOffset_ -= ctx_.hub.ScrollStep;
+    }
+    QCoreApplication::processEvents();
+    StrScTimer.start();
+}
+
+void TMainDisp::CmdLineUpdate(const QByteArray& line) {
+    if (!ctx_.settings.ckStrScroll()) {
+        StrTimer.stop();
+        StrScTimer.stop();
+        SetCaptionText(line);
+    } else {
+        if (ctx_.hub.LineAppend == 0) {
+            // A new queue starts from its first line, wherever the list stood.
+            ctx_.StrList.clear();
+            ctx_.hub.TextIndex = -1;
+        }
+        ctx_.StrList.append(line);
+        StrTimer.stop();
+        if (!StrScTimer.isActive()) {
+            StrScTimer.start();
+        }
+    }
+    ctx_.hub.LineAppend = 1;
+}
+
+void TMainDisp::CmdLineUpdateStop() {
+    StrTimer.stop();
+    StrScTimer.stop();
+}
+
+void TMainDisp::ckStrScrollClick() {
+    if (ctx_.settings.ckStrScroll()) {
+        ctx_.hub.TextIndex = -1;
+        StrTimer.stop();
+        StrScTimer.start();
+    } else {
+        StrTimer.start();
+        StrScTimer.stop();
+        scrollOffset_ = caption_.isEmpty() ? 0 : -strip_->width();
+    }
+}
+
+void TMainDisp::CmdFontUpdate(const QByteArray& operand) {
+    OperandScanner in(operand);
+    const auto size = in.number();
+    const auto fontColour = in.number();
+    const auto backColour = in.number();
+    const auto scroll = in.number();
+    const auto hide = in.number();
+    const auto centre = in.number();
+    std::optional<QByteArray> name;
+    if (in.skipOne()) {
+        name = in.until(",\t");
+    }
+    Settings& s = ctx_.settings;
+    auto nonNegative = [](const std::optional<qint32>& v) { return v && *v >= 0; };
+    if (nonNegative(size)) {
+        s.SampleText.fontSize.set(*size);
+    }
+    if (nonNegative(fontColour)) {
+        s.SampleText.fontColor.set(*fontColour);
+    }
+    if (nonNegative(backColour)) {
+        s.SampleText.backColor.set(*backColour);
+    }
+    if (nonNegative(scroll)) {
+        s.ckStrScroll.set(*scroll == 1);
+    }
+    if (nonNegative(hide)) {
+        s.ckStrHide.set(*hide == 1);
+    }
+    if (nonNegative(centre)) {
+        s.StrFlameCentered.set(*centre == 1);
+    }
+    if (name && name->size() >= 2) {
+        s.SampleText.fontName.set(cp932::decode(*name));
+    }
+    applyCaptionLook(std::abs(s.SampleText.fontSize()));
+}
+
+void TMainDisp::CmdCaptionPosition(const QByteArray& operand) {
+    ctx_.settings.ckTextPos.set(firstNumber(operand).value_or(0) != 0);
+}
+
+// ---- update lists ------------------------------------------------------------------------
+
+void TMainDisp::CmdWebUpdateList(const QByteArray& operand) {
+    ctx_.hub.Current.CurBackground = operand;
+    const QString name = cp932::decode(operand);
+    const QString path = resolveName(ctx_.settings.BaseDir(), name);
+    ctx_.WebList.setLines(readWebList(path));
+    ctx_.hub.WebIndex = -1;
+    image_->setAttribute(Qt::WA_TransparentForMouseEvents, true);
+    WebTimer.setInterval(ctx_.hub.WebSeconds * 1000);
+    WebTimer.start();
+    WebTimerTimer();
+}
+
+void TMainDisp::WebTimerTimer() {
+    WebTimer.stop();
+    HubState& hub = ctx_.hub;
+    ++hub.WebIndex;
+    if (hub.WebIndex >= ctx_.WebList.size()) {
+        hub.WebIndex = 0;
+    }
+    if (ctx_.WebList.isEmpty()) {
+        return;
+    }
+    const QByteArray entry = ctx_.WebList.at(hub.WebIndex);
+    switch (webEntryKind(entry)) {
+        case WebEntryKind::Background:
+            ctx_.executor.ExecutePacket(makeInternalPacket(Cmd::CmdWallpaper, entry), nullptr);
+            break;
+        case WebEntryKind::Parts:
+            ctx_.executor.ExecutePacket(makeInternalPacket(Cmd::CmdPartsLoadShow, entry), nullptr);
+            break;
+        case WebEntryKind::FileSet: {
+            hub.FromWebList = true;
+            const auto clear = qScopeGuard([&hub] { hub.FromWebList = false; });
+            ctx_.executor.ExecutePacket(makeInternalPacket(Cmd::CmdFileSetLoad, entry), nullptr);
+            break;
+        }
+        case WebEntryKind::Address:
+            navigateAddress(cp932::decode(entry));
+            break;
+    }
+    WebTimer.start();
+}
+
+void TMainDisp::CmdTextUpdateList(const QByteArray& operand) {
+    ctx_.hub.Current.CurTextList = operand;
+    ctx_.hub.LineAppend = 0;
+    ctx_.StrList.setLines(readTextLines(resolveBase(operand)));
+    SetCaptionText(QByteArray());
+    ctx_.hub.TextIndex = -1;
+    StrTimer.setInterval(ctx_.hub.TextSeconds * 1000);
+    StrScTimer.setInterval(ctx_.hub.ScrollMs);
+    if (ctx_.settings.ckStrScroll()) {
+        StrTimer.stop();
+        StrScTimer.start();
+    } else {
+        StrTimer.start();
+        StrScTimer.stop();
+    }
+}
+
+void TMainDisp::StrTimerTimer() {
+    HubState& hub = ctx_.hub;
+    ++hub.TextIndex;
+    if (hub.TextIndex >= ctx_.StrList.size()) {
+        hub.TextIndex = 0;
+    }
+    if (ctx_.StrList.isEmpty()) {
+        StrTimer.stop();
+        return;
+    }
+    SetCaptionText(ctx_.StrList.at(hub.TextIndex));
+}
+
+void TMainDisp::CmdTimingUpdate(const QByteArray& operand) {
+    HubState& hub = ctx_.hub;
+    OperandScanner in(operand);
+    int* targets[] = {&hub.WebSeconds, &hub.TextSeconds, &hub.ScrollMs, &hub.ScrollStep};
+    const int limits[][2] = {{1, 3600}, {1, 3600}, {10, 10000}, {1, 72}};
+    for (int i = 0; i < 4; ++i) {
+        if (i > 0 && !in.skipOne()) {
+            break;
+        }
+        const auto v = in.number();
+        if (!v) {
+            break;
+        }
+        *targets[i] = clampTiming(*v, limits[i][0], limits[i][1]);
+    }
+    auto setInterval = [](QTimer& t, int ms) {
+        const bool running = t.isActive();
+        t.setInterval(ms);
+        if (running) {
+            t.start();
+        }
+    };
+    setInterval(StrTimer, hub.TextSeconds * 1000);
+    setInterval(WebTimer, hub.WebSeconds * 1000);
+    setInterval(StrScTimer, hub.ScrollMs);
+}
+
+// ---- cover, fades and options ------------------------------------------------------------
+
+void TMainDisp::setOpacity(int alpha) {
+    opacity_ = std::clamp(alpha, 0, 255);
+    overlay_->setGeometry(rect());
+    overlay_->setCoverAlpha(alphaBlend_ ? 255 - opacity_ : 0);
+}
+
+void TMainDisp::ChangeWallClick() {
+    if (displayOpen && displayOpen()) {
+        image_->clear();
+        alphaBlend_ = ctx_.settings.ChangeWall();
+        setOpacity(255);
+    }
+    ctx_.backWind.setCoverColour(toQColor(ctx_.settings.WallColor()), false);
+}
+
+void TMainDisp::CmdFadeSetting(const QByteArray& operand) {
+    OperandScanner in(operand);
+    const auto on = in.number();
+    std::optional<qint32> colour;
+    if (in.skipOne()) {
+        colour = in.number();
+    }
+    Settings& s = ctx_.settings;
+    s.ChangeWall.set(on.value_or(0) == 1);
+    if (colour) {
+        s.WallColor.set(*colour);
+    }
+    alphaBlend_ = s.ChangeWall();
+    ctx_.backWind.setCoverColour(toQColor(s.WallColor()), true);
+    setOpacity(opacity_);
+}
+
+void TMainDisp::CmdFade(const QByteArray& operand) {
+    if (!ctx_.settings.ChangeWall()) {
+        return;
+    }
+    const int value = firstNumber(operand).value_or(0);
+    setOpacity(value & 0xFF);
+    QCoreApplication::processEvents();
+}
+
+void TMainDisp::CmdFadeImage(const QByteArray& operand) {
+    ctx_.settings.ChangeWall.set(true);
+    ctx_.backWind.setCoverColour(toQColor(kColorWhite), false);
+    ctx_.backWind.setCoverPicture(PictureView::loadPicture(resolveBase(operand), ctx_.converter));
+}
+
+void TMainDisp::loadCoverPicture(const QString& path) {
+    ctx_.backWind.setCoverPicture(PictureView::loadPicture(path, ctx_.converter));
+    ctx_.settings.WallColor.set(kColorWhite);
+    ctx_.settings.ChangeWall.set(true);
+    ctx_.settings.Iptalk_topmost.set(true);
+}
+
+void TMainDisp::CmdChromaKey(const QByteArray& operand) {
+    OperandScanner in(operand);
+    const auto on = in.number();
+    std::optional<qint32> colour;
+    if (in.skipOne()) {
+        colour = in.number();
+    }
+    ctx_.settings.ckCrom.set(on.value_or(0) == 1);
+    if (colour) {
+        ctx_.settings.WallColor.set(*colour);
+    }
+    ctx_.backWind.setCoverColour(toQColor(ctx_.settings.WallColor()), true);
+    applyChromaKey();
+}
+
+void TMainDisp::applyChromaKey() {
+    const bool on = ctx_.settings.ckCrom();
+    const QColor key = toQColor(ctx_.settings.WallColor());
+    ctx_.backWind.setColourKey(on, key);
+    if (!on) {
+        chromaRefresh_.stop();
+        clearMask();
+        return;
+    }
+    // Pixels of exactly the key colour let what lies behind the window show through.
+    const QImage shot = grab().toImage().convertToFormat(QImage::Format_RGB32);
+    setMask(QBitmap::fromImage(shot.createMaskFromColor(key.rgb(), Qt::MaskOutColor)));
+    if (!chromaRefresh_.isActive()) {
+        chromaRefresh_.start();
+    }
+}
+
+void TMainDisp::HideDispClick() {
+    if (ctx_.settings.HideDisp()) {
+        ctx_.backWind.hide();
+        hide();
+    } else if (displayOpen && displayOpen()) {
+        ctx_.backWind.show();
+        show();
+    }
+}
+
+void TMainDisp::CmdHideDisplay(const QByteArray& operand) {
+    const int n = firstNumber(operand).value_or(0);
+    ctx_.settings.HideDisp.set(n == 1);
+    if (n == 1) {
+        hide();
+    } else {
+        show();
+    }
+}
+
+// ---- frame and window --------------------------------------------------------------------
+
+void TMainDisp::adjustFrame(int edge, bool up, bool moveFrame) {
+    if (moveFrame) {
+        setGeometry(adjustEdge(geometry(), edge, up));
+    } else {
+        placePanel(adjustEdge(panel_->geometry(), edge, up));
+    }
+    ClampContentArea();
+}
+
+void TMainDisp::W1Click() {
+    const QRect frame = geometry();
+    sizeable_ = !sizeable_;
+    setWindowFlag(Qt::FramelessWindowHint, !sizeable_);
+    setGeometry(frame);
+    show();
+    if (sizeable_) {
+        bwind_sync.start();
+        placePanel(rect());
+    } else {
+        bwind_sync.stop();
+    }
+}
+
+void TMainDisp::showForDisplay() {
+    if (ctx_.settings.chkAllDisp()) {
+        setWindowFlag(Qt::FramelessWindowHint, false);
+        sizeable_ = true;
+        showNormal();
+    } else {
+        QScreen* screen =
+            this->screen() != nullptr ? this->screen() : QGuiApplication::primaryScreen();
+        setGeometry(screen->geometry());
+        show();
+        placePanel(rect());
+    }
+    raise();
+    activateWindow();
+}
+
+void TMainDisp::chkAllDispClick() {
+    if (!ctx_.settings.chkAllDisp()) {
+        setWindowFlag(Qt::FramelessWindowHint, true);
+        sizeable_ = false;
+        showMaximized();
+        placePanel(QRect(0, 0, width(), height()));
+    } else {
+        setWindowFlag(Qt::FramelessWindowHint, false);
+        sizeable_ = true;
+        showNormal();
+        placePanel(QRect(0, 0, width() - 20, height()));
+    }
+}
+
+void TMainDisp::bwind_syncTimer() {
+    if (isMinimized()) {
+        ctx_.backWind.showMinimized();
+        bwind_sync.stop();
+        return;
+    }
+    if (!isVisible()) {
+        return;
+    }
+    followWithBackground();
+}
+
+void TMainDisp::followWithBackground() {
+    TZUL_BackWind& back = ctx_.backWind;
+    if (!back.isVisible()) {
+        return;
+    }
+    if (back.geometry() != geometry()) {
+        back.setGeometry(geometry());
+    }
+}
+
+void TMainDisp::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    overlay_->setGeometry(rect());
+    if (sizeable_) {
+        placePanel(rect());
+    }
+    guarded(ctx_.errors, [this] { FormResize(); });
+}
+
+void TMainDisp::moveEvent(QMoveEvent* event) {
+    QWidget::moveEvent(event);
+    followWithBackground();
+}
+
+void TMainDisp::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_F1) {
+        W1Click();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void TMainDisp::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    bwind_sync.start();
+    followWithBackground();
+}
+
+void TMainDisp::hideEvent(QHideEvent* event) {
+    QWidget::hideEvent(event);
+    bwind_sync.stop();
+}
+
+void TMainDisp::closeEvent(QCloseEvent* event) {
+    ctx_.backWind.hide();
+    QWidget::closeEvent(event);
+}
+
+bool TMainDisp::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == PopUpWind) {
+        switch (event->type()) {
+            case QEvent::Enter:
+                PopUpWind->setAutoFillBackground(true);
+                PopUpWind->setStyleSheet(QStringLiteral("background: aqua;"));
+                break;
+            case QEvent::Leave:
+                PopUpWind->setStyleSheet(QString());
+                PopUpWind->setAutoFillBackground(false);
+                break;
+            case QEvent::MouseButtonPress:
+                PopupMenu1->popup(QCursor::pos());
+                return true;
+            default:
+                break;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+}  // namespace zul

@@ -1,0 +1,187 @@
+#pragma once
+
+// The display window: what the audience sees. One borderless window with the content area
+// Panel1, in which exactly one viewer shows the background content (picture, Office
+// document, PDF or web page), the caption line as a strip at its bottom or top edge, and
+// the fade cover painted over everything. It also owns the update list timers.
+
+#include <QByteArray>
+#include <QPointer>
+#include <QTimer>
+#include <QWidget>
+#include <functional>
+#include <memory>
+#include <optional>
+
+#include "display/caption_strip.h"
+#include "display/layout.h"
+
+class QMenu;
+
+namespace zul {
+
+class CoverOverlay;
+class DebugLog;
+class ErrorSink;
+class LineList;
+class OfficeConverter;
+class PacketExecutor;
+class PdfView;
+class PictureView;
+class StatusBroadcaster;
+class TZUL_BackWind;
+class WebView;
+struct HubState;
+struct Settings;
+
+// Content kind by the file name's extension in ASCII lower case.
+enum class ContentKind { Picture, Office, Pdf, Web };
+ContentKind contentKindOf(const QString& name);
+
+class TMainDisp : public QWidget {
+    Q_OBJECT
+public:
+    struct Context {
+        Settings& settings;
+        HubState& hub;
+        DebugLog& log;
+        ErrorSink& errors;
+        StatusBroadcaster& status;
+        PacketExecutor& executor;
+        OfficeConverter& converter;
+        LineList& StrList;
+        LineList& WebList;
+        TZUL_BackWind& backWind;
+        QByteArray hostName;
+    };
+
+    explicit TMainDisp(Context ctx, QWidget* parent = nullptr);
+    ~TMainDisp() override;
+
+    // Whether the display role runs (the listener is open); some option handlers act
+    // only then.
+    std::function<bool()> displayOpen;
+    // The pop-up menu item that gives the display machine its own operator console.
+    std::function<void()> startOperatorRole;
+
+    // ---- content --------------------------------------------------------------------
+    void ShowFile(const QByteArray& operand);
+    void FormResize();
+    void LayoutContentArea();
+    void ClampContentArea();
+    // After a settings file load: the caption restyled with the unscaled sample size and
+    // the bottom-caption layout, whatever the caption position says.
+    void restyleAfterSettingsLoad();
+
+    // ---- caption line ---------------------------------------------------------------
+    void SetCaptionText(const QByteArray& text);
+    void StrScTimerTimer();
+    void CmdLineUpdate(const QByteArray& line);
+    void CmdLineUpdateStop();
+    void CmdFontUpdate(const QByteArray& operand);
+    void CmdCaptionPosition(const QByteArray& operand);
+
+    // ---- update lists ---------------------------------------------------------------
+    void CmdWebUpdateList(const QByteArray& operand);
+    void WebTimerTimer();
+    void CmdTextUpdateList(const QByteArray& operand);
+    void StrTimerTimer();
+    void CmdTimingUpdate(const QByteArray& operand);
+
+    // ---- cover, fades and options ---------------------------------------------------
+    void CmdFadeSetting(const QByteArray& operand);
+    void CmdFade(const QByteArray& operand);
+    void CmdFadeImage(const QByteArray& operand);
+    void CmdChromaKey(const QByteArray& operand);
+    void CmdHideDisplay(const QByteArray& operand);
+    // The hub's "単色カバーではなく絵を使用する": a cover picture chosen by hand.
+    void loadCoverPicture(const QString& path);
+
+    // ---- frame ------------------------------------------------------------------------
+    // One 10-pixel step of an edge of the content area, or of the window itself when
+    // `moveFrame`.
+    void adjustFrame(int edge, bool up, bool moveFrame);
+    // F1 and the menu item: toggle the window frame.
+    void W1Click();
+    bool isSizeable() const { return sizeable_; }
+
+    // Shows the window for the display role: covering its screen, or at its normal size
+    // with the troubleshooting switch chkAllDisp.
+    void showForDisplay();
+    void chkAllDispClick();
+    // Fade switching or its colour changed by hand on the hub form.
+    void ChangeWallClick();
+
+    // ---- state for tests and the settings file ---------------------------------------
+    QWidget* Panel1() const { return panel_; }
+    PictureView* Image1() const { return image_; }
+    WebView* WebPanel() const { return web_; }
+    PdfView* OLEPanel() const { return office_; }
+    PdfView* PDF() const { return pdf_; }
+    CaptionStrip* StrFlame() const { return strip_; }
+    QTimer& webTimer() { return WebTimer; }
+    QTimer& strTimer() { return StrTimer; }
+    QTimer& strScTimer() { return StrScTimer; }
+    QTimer& bwindSync() { return bwind_sync; }
+    const QByteArray& captionText() const { return caption_; }
+    int scrollOffset() const { return scrollOffset_; }
+    int opacity() const { return opacity_; }
+    bool alphaBlend() const { return alphaBlend_; }
+    int stripHeight() const { return stripHeight_; }
+    // The viewer now shown (exactly one is visible).
+    QWidget* visibleViewer() const;
+    QMenu* popupMenu() const { return PopupMenu1; }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void FormCreate();
+    void buildViewers();
+    void bindSettings();
+    void showOnly(QWidget* viewer);
+    void showPicture(const QString& path);
+    void showDocument(const QString& path, PdfView* viewer);
+    void navigateAddress(const QString& entry);
+    void setOpacity(int alpha);
+    void bwind_syncTimer();
+    void followWithBackground();
+    void ckStrScrollClick();
+    void applyCaptionLook(int fontSize);
+    void applyChromaKey();
+    void HideDispClick();
+    void placePanel(const QRect& rect);
+    void placeViewers(const ContentLayout& layout);
+    QString resolveBase(const QByteArray& operand) const;
+
+    Context ctx_;
+    QWidget* panel_ = nullptr;
+    PictureView* image_ = nullptr;
+    WebView* web_ = nullptr;
+    PdfView* office_ = nullptr;
+    PdfView* pdf_ = nullptr;
+    CaptionStrip* strip_ = nullptr;
+    QWidget* PopUpWind = nullptr;
+    CoverOverlay* overlay_ = nullptr;
+    QMenu* PopupMenu1 = nullptr;
+    QTimer WebTimer;
+    QTimer StrTimer;
+    QTimer StrScTimer;
+    QTimer bwind_sync;
+    QTimer chromaRefresh_;
+    QByteArray caption_;
+    int scrollOffset_ = 0;
+    int opacity_ = 255;
+    bool alphaBlend_ = true;
+    bool sizeable_ = false;
+    int stripHeight_ = 0;
+    bool panelFollowsWindow_ = true;
+};
+
+}  // namespace zul

@@ -1,0 +1,365 @@
+// The display window offscreen: ShowFile, caption line, update lists, fades and frame.
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "display/Zul2_backwind.h"
+#include "display/Zul2_rdisp.h"
+#include "display/viewers.h"
+#include "model/debug_log.h"
+#include "model/hub_state.h"
+#include "model/line_list.h"
+#include "model/settings.h"
+#include "platform/cp932.h"
+#include "platform/errors.h"
+#include "platform/office_converter.h"
+#include "protocol/datagram_sender.h"
+#include "protocol/packet_executor.h"
+#include "services/status_broadcaster.h"
+#include "test_support.h"
+
+using namespace zul;
+using zul::test::sj;
+using zul::test::writeAll;
+
+namespace {
+
+class Errors : public ErrorSink {
+public:
+    QStringList messages;
+    void reportError(const QString& m) override { messages << m; }
+};
+
+class Datagrams : public DatagramSender {
+public:
+    QByteArrayList sent;
+    bool sendDatagram(const QByteArray& d) override {
+        sent << d;
+        return true;
+    }
+};
+
+class Executor : public PacketExecutor {
+public:
+    QByteArrayList packets;
+    void ExecutePacket(QByteArrayView packet, PacketConnection*) override {
+        packets << packet.toByteArray();
+    }
+};
+
+void writePicture(const QString& path, QSize size, QColor colour) {
+    QImage img(size, QImage::Format_RGB32);
+    img.fill(colour);
+    img.save(path, "JPG");
+}
+
+void writePdf(const QString& path) {
+    QPdfWriter writer(path);
+    QPainter p(&writer);
+    p.fillRect(QRect(0, 0, 1000, 1000), Qt::blue);
+}
+
+struct Fixture {
+    QTemporaryDir dir;
+    Settings settings;
+    HubState hub;
+    DebugLog log;
+    Errors errors;
+    Datagrams datagrams;
+    StatusBroadcaster status{QByteArray("pc1")};
+    Executor executor;
+    OfficeConverter converter;
+    LineList strList;
+    LineList webList;
+    TZUL_BackWind back;
+    std::unique_ptr<TMainDisp> display;
+    bool listenerOpen = true;
+
+    Fixture() {
+        settings.BaseDir.set(dir.path());
+        status.setSender(&datagrams);
+        display = std::make_unique<TMainDisp>(TMainDisp::Context{settings, hub, log, errors, status,
+                                                                 executor, converter, strList,
+                                                                 webList, back, QByteArray("pc1")});
+        display->displayOpen = [this] { return listenerOpen; };
+        display->setGeometry(0, 0, 1024, 768);
+        display->FormResize();
+    }
+    QString path(const char* name) const { return dir.filePath(QString::fromUtf8(name)); }
+    int visibleViewers() const {
+        int n = 0;
+        for (QWidget* w :
+             {static_cast<QWidget*>(display->Image1()), static_cast<QWidget*>(display->WebPanel()),
+              static_cast<QWidget*>(display->OLEPanel()), static_cast<QWidget*>(display->PDF())}) {
+            n += w->isHidden() ? 0 : 1;
+        }
+        return n;
+    }
+};
+
+}  // namespace
+
+TEST(DisplayWindow, ContentKindComesFromTheLowerCaseExtension) {
+    struct Case {
+        const char* name;
+        ContentKind kind;
+    };
+    const Case cases[] = {
+        {"PHOTO.JPG", ContentKind::Picture}, {"a.jpeg", ContentKind::Picture},
+        {"x.Wmf", ContentKind::Picture},     {"report.PPT", ContentKind::Office},
+        {"a.sxd", ContentKind::Office},      {"b.xls", ContentKind::Office},
+        {"c.PDF", ContentKind::Pdf},         {"index.htm", ContentKind::Web},
+        {"notes.txt", ContentKind::Web},     {"noext", ContentKind::Web},
+        {"dir.jpg/page", ContentKind::Web},  {"a.pptx", ContentKind::Web},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(contentKindOf(QString::fromLatin1(c.name)), c.kind) << c.name;
+    }
+}
+
+TEST(DisplayWindow, ShowFileShowsOneViewerAndAnnouncesStartAndEnd) {
+    Fixture f;
+    writePicture(f.path("PHOTO.JPG"), QSize(160, 120), Qt::red);
+    writePdf(f.path("doc.pdf"));
+    writeAll(f.path("page.htm"), "<html><body>hi</body></html>");
+
+    f.display->ShowFile("PHOTO.JPG");
+    EXPECT_EQ(f.display->visibleViewer(), f.display->Image1());
+    EXPECT_EQ(f.visibleViewers(), 1);
+    EXPECT_EQ(f.hub.Current.CurBackground, QByteArray("PHOTO.JPG"));
+    ASSERT_EQ(f.datagrams.sent.size(), 2);
+    EXPECT_EQ(f.datagrams.sent[0],
+              "ZUL,3,\x1e(pc1)" + sj("ファイルロードを準備中・・") + "(PHOTO.JPG)\n");
+    EXPECT_EQ(f.datagrams.sent[1],
+              "ZUL,3,\x1e(pc1)" + sj("ファイルのロードを完了しました。") + "(PHOTO.JPG)\n");
+
+    f.display->ShowFile("doc.pdf");
+    EXPECT_EQ(f.display->visibleViewer(), f.display->PDF());
+    EXPECT_EQ(f.visibleViewers(), 1);
+
+    f.display->ShowFile("page.htm");
+    EXPECT_EQ(f.display->visibleViewer(), f.display->WebPanel());
+    EXPECT_EQ(f.visibleViewers(), 1);
+}
+
+TEST(DisplayWindow, FileThatCannotBeShownKeepsThePreviousContent) {
+    Fixture f;
+    writePicture(f.path("ok.jpg"), QSize(100, 100), Qt::green);
+    writeAll(f.path("broken.jpg"), "not a picture");
+    f.display->ShowFile("ok.jpg");
+    f.datagrams.sent.clear();
+    for (const char* bad : {"missing.jpg", "broken.jpg", "missing.pdf"}) {
+        EXPECT_THROW(f.display->ShowFile(bad), ZulError) << bad;
+        EXPECT_EQ(f.display->visibleViewer(), f.display->Image1());
+    }
+    // Only the "preparing" lines went out: no completion for a failed file.
+    for (const QByteArray& d : f.datagrams.sent) {
+        EXPECT_FALSE(d.contains(sj("ファイルのロードを完了しました。")));
+    }
+}
+
+TEST(DisplayWindow, OperatorFileStopsTheWebListButTheRotationDoesNot) {
+    Fixture f;
+    writePicture(f.path("a.jpg"), QSize(10, 10), Qt::blue);
+    f.display->webTimer().start(10000);
+    f.hub.FromWebList = true;
+    f.display->ShowFile("a.jpg");
+    EXPECT_TRUE(f.display->webTimer().isActive());
+    f.hub.FromWebList = false;
+    f.display->ShowFile("a.jpg");
+    EXPECT_FALSE(f.display->webTimer().isActive());
+}
+
+TEST(DisplayWindow, FrameAdjustmentAndTheNextShowFile) {
+    Fixture f;
+    f.display->setGeometry(0, 0, 1024, 768);
+    f.display->Panel1()->setGeometry(0, 0, 1024, 700);
+    f.display->adjustFrame(1, true, false);
+    EXPECT_EQ(f.display->Panel1()->geometry(), QRect(0, -10, 1024, 710));
+    EXPECT_EQ(f.settings.Panel1(), QRect(0, -10, 1024, 710));
+    f.display->adjustFrame(2, true, false);
+    EXPECT_EQ(f.display->Panel1()->geometry(), QRect(10, -10, 1014, 710));
+
+    // The next file moves the content area back to the corner; its size stays.
+    writePicture(f.path("a.jpg"), QSize(10, 10), Qt::blue);
+    f.display->ShowFile("a.jpg");
+    EXPECT_EQ(f.display->Panel1()->geometry(), QRect(0, 0, 1014, 710));
+
+    const int before = f.display->height();
+    f.display->adjustFrame(4, false, true);
+    EXPECT_EQ(f.display->height(), before + 10);
+}
+
+TEST(DisplayWindow, FadesNeedFadeSwitchingAndTakeTheValueAsAByte) {
+    Fixture f;
+    f.settings.ChangeWall.set(false);
+    f.display->CmdFade("100");
+    EXPECT_EQ(f.display->opacity(), 255);
+    f.settings.ChangeWall.set(true);
+    f.display->CmdFade("300");
+    EXPECT_EQ(f.display->opacity(), 44);
+    f.display->CmdFade("0");
+    EXPECT_EQ(f.display->opacity(), 0);
+    f.display->CmdFadeSetting("1,255");
+    EXPECT_EQ(f.settings.WallColor(), 255);
+    EXPECT_EQ(f.back.coverColour(), QColor(255, 0, 0));
+    EXPECT_TRUE(f.back.coverPicture().isNull());
+}
+
+TEST(DisplayWindow, CoverPictureAndBackToColour) {
+    Fixture f;
+    writePicture(f.path("cover.jpg"), QSize(64, 48), Qt::yellow);
+    f.display->CmdFadeImage("cover.jpg");
+    EXPECT_TRUE(f.settings.ChangeWall());
+    EXPECT_EQ(f.back.coverColour(), QColor(Qt::white));
+    EXPECT_FALSE(f.back.coverPicture().isNull());
+    f.display->CmdFadeSetting("1,65280");
+    EXPECT_TRUE(f.back.coverPicture().isNull());
+    EXPECT_EQ(f.back.coverColour(), QColor(0, 255, 0));
+    EXPECT_THROW(f.display->CmdFadeImage("missing.jpg"), ZulError);
+}
+
+TEST(DisplayWindow, OptionBoxesActOnlyWhenTheyChange) {
+    Fixture f;
+    writePicture(f.path("a.jpg"), QSize(10, 10), Qt::blue);
+    f.display->ShowFile("a.jpg");
+    ASSERT_FALSE(f.display->Image1()->image().isNull());
+    f.settings.ChangeWall.set(true);  // unchanged: the picture stays
+    EXPECT_FALSE(f.display->Image1()->image().isNull());
+    f.settings.ChangeWall.set(false);  // changed: the handler empties the picture
+    EXPECT_TRUE(f.display->Image1()->image().isNull());
+    f.settings.TransChk.set(false);
+    EXPECT_FALSE(f.display->Image1()->stretch());
+    f.settings.AspectChk.set(true);
+    EXPECT_TRUE(f.display->Image1()->proportional());
+}
+
+TEST(DisplayWindow, StandingCaptionAndFontUpdate) {
+    Fixture f;
+    f.display->setGeometry(0, 0, 1024, 768);
+    f.display->CmdLineUpdate(sj("ただいまより開会します"));
+    EXPECT_EQ(f.display->StrFlame()->ownText(), QStringLiteral("ただいまより開会します"));
+    EXPECT_EQ(f.hub.LineAppend, 1);
+
+    f.display->CmdFontUpdate("36 255 16777215 0 0 1 " + sj("ＭＳ ゴシック"));
+    EXPECT_EQ(f.display->stripHeight(), 52);
+    EXPECT_TRUE(f.settings.StrFlameCentered());
+    EXPECT_FALSE(f.settings.ckCenter());
+    EXPECT_EQ(f.settings.SampleText.fontName(), QStringLiteral("ＭＳ ゴシック"));
+    EXPECT_EQ(f.settings.SampleText.fontColor(), 255);
+
+    f.display->setGeometry(0, 0, 1280, 1024);
+    f.display->CmdFontUpdate("36 -1 -1 0 0 0 x");  // negative colours and a short name: kept
+    EXPECT_EQ(f.display->stripHeight(), 69);
+    EXPECT_EQ(f.settings.SampleText.fontColor(), 255);
+    EXPECT_EQ(f.settings.SampleText.fontName(), QStringLiteral("ＭＳ ゴシック"));
+
+    f.display->CmdFontUpdate("20 0 0 0 1 0 Mono");
+    EXPECT_EQ(f.display->stripHeight(), 0);  // hidden strip
+    f.display->CmdFontUpdate("20");          // fewer values: the rest stays
+    EXPECT_TRUE(f.settings.ckStrHide());
+}
+
+TEST(DisplayWindow, ScrollingQueueShowsEachLineOnceAndStops) {
+    Fixture f;
+    f.settings.ckStrScroll.set(true);
+    f.display->strScTimer().stop();
+    f.hub.ScrollStep = 400;  // leave the strip in a few ticks
+    for (const char* line : {"one", "two", "three"}) {
+        f.display->CmdLineUpdate(line);
+    }
+    f.display->strScTimer().stop();
+    QByteArrayList shown;
+    for (int tick = 0; tick < 100 && (tick == 0 || f.display->strScTimer().isActive()); ++tick) {
+        const QByteArray before = f.display->captionText();
+        f.display->strScTimer().stop();
+        f.display->StrScTimerTimer();
+        if (f.display->captionText() != before && !f.display->captionText().isEmpty()) {
+            shown << f.display->captionText();
+        }
+    }
+    EXPECT_EQ(shown, (QByteArrayList{"one", "two", "three"}));
+    EXPECT_FALSE(f.display->strScTimer().isActive());
+    EXPECT_TRUE(f.strList.isEmpty());
+}
+
+TEST(DisplayWindow, NewQueueAfterAListStartsAtItsFirstLine) {
+    Fixture f;
+    writeAll(f.path("list.txt"), "A\r\nB\r\nC\r\nD\r\n");
+    f.settings.ckStrScroll.set(true);
+    f.display->CmdTextUpdateList("list.txt");
+    f.hub.TextIndex = 3;  // the list has been scrolling for a while
+    f.display->CmdLineUpdate("fresh");
+    EXPECT_EQ(f.hub.TextIndex, -1);
+    EXPECT_EQ(f.strList.lines(), QByteArrayList{"fresh"});
+}
+
+TEST(DisplayWindow, StandingTextListStepsThroughEveryLine) {
+    Fixture f;
+    writeAll(f.path("list.txt"), "A\r\n\r\nB\r\n");
+    f.display->CmdTextUpdateList("list.txt");
+    EXPECT_TRUE(f.display->strTimer().isActive());
+    EXPECT_EQ(f.hub.Current.CurTextList, QByteArray("list.txt"));
+    QStringList shown;
+    for (int i = 0; i < 4; ++i) {
+        f.display->StrTimerTimer();
+        shown << f.display->StrFlame()->ownText();
+    }
+    EXPECT_EQ(shown, (QStringList{"A", "", "B", "A"}));
+    f.display->CmdLineUpdate("operator line");
+    EXPECT_FALSE(f.display->strTimer().isActive());
+    EXPECT_THROW(f.display->CmdTextUpdateList("missing.txt"), ZulError);
+}
+
+TEST(DisplayWindow, WebListRotatesThroughItsEntryKinds) {
+    Fixture f;
+    writeAll(f.path("show.rw1"),
+             "photo1.jpg\r\nhttp://127.0.0.1:9/x.htm\r\nnews.rp1\r\nset.rf1\r\n");
+    f.display->CmdTimingUpdate("5,3,20,4");
+    EXPECT_EQ(f.hub.WebSeconds, 5);
+    EXPECT_EQ(f.hub.TextSeconds, 3);
+    f.display->CmdWebUpdateList("show.rw1");
+    EXPECT_EQ(f.display->webTimer().interval(), 5000);
+    EXPECT_TRUE(f.display->webTimer().isActive());
+    ASSERT_EQ(f.executor.packets.size(), 1);
+    EXPECT_EQ(f.executor.packets[0], QByteArray("\x1f") + "photo1.jpg");
+    f.display->WebTimerTimer();
+    EXPECT_EQ(f.display->visibleViewer(), f.display->WebPanel());
+    f.display->WebTimerTimer();
+    EXPECT_EQ(f.executor.packets.last(), QByteArray("\x2e") + "news.rp1");
+    f.display->WebTimerTimer();
+    EXPECT_EQ(f.executor.packets.last(), QByteArray("\x2a") + "set.rf1");
+    EXPECT_FALSE(f.hub.FromWebList);
+    f.display->WebTimerTimer();
+    EXPECT_EQ(f.executor.packets.last(), QByteArray("\x1f") + "photo1.jpg");
+
+    writeAll(f.path("empty.rw1"), "");
+    f.display->CmdWebUpdateList("empty.rw1");
+    EXPECT_FALSE(f.display->webTimer().isActive());
+}
+
+TEST(DisplayWindow, TimingValuesFromTheNetworkStayInRange) {
+    Fixture f;
+    f.display->CmdTimingUpdate("0,-5,1,999");
+    EXPECT_EQ(f.hub.WebSeconds, 1);
+    EXPECT_EQ(f.hub.TextSeconds, 1);
+    EXPECT_EQ(f.hub.ScrollMs, 10);
+    EXPECT_EQ(f.hub.ScrollStep, 72);
+    f.display->CmdTimingUpdate("7,x");
+    EXPECT_EQ(f.hub.WebSeconds, 7);
+    EXPECT_EQ(f.hub.TextSeconds, 1);
+}
+
+TEST(DisplayWindow, F1TwiceReturnsToBorderless) {
+    Fixture f;
+    EXPECT_FALSE(f.display->isSizeable());
+    f.display->W1Click();
+    EXPECT_TRUE(f.display->isSizeable());
+    f.display->W1Click();
+    EXPECT_FALSE(f.display->isSizeable());
+    EXPECT_TRUE(f.display->windowFlags().testFlag(Qt::FramelessWindowHint));
+}

@@ -1,0 +1,235 @@
+// What the audience sees, read back from a real X server (Xvfb, no window manager, no
+// compositor): screenshots of the display window after captions, pictures, fades, web
+// pages and PDF pages.
+#include <gtest/gtest.h>
+
+#include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QScreen>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "display/Zul2_backwind.h"
+#include "display/Zul2_rdisp.h"
+#include "display/viewers.h"
+#include "model/debug_log.h"
+#include "model/hub_state.h"
+#include "model/line_list.h"
+#include "model/settings.h"
+#include "platform/errors.h"
+#include "platform/office_converter.h"
+#include "protocol/packet_executor.h"
+#include "services/status_broadcaster.h"
+#include "test_support.h"
+
+using namespace zul;
+using zul::test::writeAll;
+
+namespace {
+
+class Errors : public ErrorSink {
+public:
+    void reportError(const QString& m) override { ADD_FAILURE() << m.toStdString(); }
+};
+
+class Executor : public PacketExecutor {
+public:
+    void ExecutePacket(QByteArrayView, PacketConnection*) override {}
+};
+
+QImage screen() {
+    return QGuiApplication::primaryScreen()->grabWindow(0).toImage();
+}
+
+bool near(QColor a, QColor b, int tolerance = 12) {
+    return std::abs(a.red() - b.red()) <= tolerance &&
+           std::abs(a.green() - b.green()) <= tolerance &&
+           std::abs(a.blue() - b.blue()) <= tolerance;
+}
+
+// Counts pixels of a row range whose colour is near `colour`.
+int countColour(const QImage& img, QRect area, QColor colour) {
+    int n = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        for (int x = area.left(); x <= area.right(); ++x) {
+            n += near(img.pixelColor(x, y), colour) ? 1 : 0;
+        }
+    }
+    return n;
+}
+
+// Leftmost x of the pixels of `colour` in `area`, or -1.
+int leftmostX(const QImage& img, QRect area, QColor colour) {
+    for (int x = area.left(); x <= area.right(); ++x) {
+        for (int y = area.top(); y <= area.bottom(); ++y) {
+            if (near(img.pixelColor(x, y), colour, 60)) {
+                return x;
+            }
+        }
+    }
+    return -1;
+}
+
+class DisplayScreen : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (QGuiApplication::platformName() != QLatin1String("xcb")) {
+            GTEST_SKIP() << "needs an X server (run under xvfb-run)";
+        }
+        settings.BaseDir.set(dir.path());
+        settings.SampleText.fontName.set(QStringLiteral("IPAGothic"));
+        settings.SampleText.fontColor.set(0xFFFFFF);  // white text
+        settings.SampleText.backColor.set(0x800000);  // on navy (BGR)
+        display = std::make_unique<TMainDisp>(TMainDisp::Context{settings, hub, log, errors, status,
+                                                                 executor, converter, strList,
+                                                                 webList, back, QByteArray("pc1")});
+        display->displayOpen = [] { return true; };
+        back.setGeometry(0, 0, 1024, 768);
+        back.show();
+        display->setGeometry(0, 0, 1024, 768);
+        display->show();
+        settings.Panel1.set(QRect(0, 0, 1024, 768));  // the content area fills the window
+        display->FormResize();
+        settle();
+    }
+
+    void settle(int ms = 150) {
+        QElapsedTimer t;
+        t.start();
+        while (t.elapsed() < ms) {
+            QCoreApplication::processEvents();
+            QTest::qWait(10);
+        }
+    }
+
+    QString path(const char* name) const { return dir.filePath(QString::fromLatin1(name)); }
+
+    void writePicture(const char* name, QSize size, QColor colour) {
+        QImage img(size, QImage::Format_RGB32);
+        img.fill(colour);
+        img.save(path(name), "JPG", 100);
+    }
+
+    QTemporaryDir dir;
+    Settings settings;
+    HubState hub;
+    DebugLog log;
+    Errors errors;
+    StatusBroadcaster status{QByteArray("pc1")};
+    Executor executor;
+    OfficeConverter converter;
+    LineList strList;
+    LineList webList;
+    TZUL_BackWind back;
+    std::unique_ptr<TMainDisp> display;
+};
+
+}  // namespace
+
+TEST_F(DisplayScreen, StandingCaptionIsDrawnInTheStrip) {
+    display->CmdLineUpdate("ZUL CAPTION TEST");
+    settle();
+    const QImage shot = screen();
+    if (qEnvironmentVariableIsSet("ZUL_SAVE_SHOTS")) {
+        shot.save(QStringLiteral("/tmp/shot_caption.png"));
+    }
+    const int strip = display->stripHeight();
+    ASSERT_GT(strip, 20);
+    const QRect stripArea(0, 768 - strip, 1024, strip);
+    const QColor navy(0, 0, 128);
+    EXPECT_GT(countColour(shot, stripArea, navy), 1024 * strip / 2);      // the strip
+    EXPECT_GT(countColour(shot, stripArea, Qt::white), 200);              // the letters
+    EXPECT_LT(leftmostX(shot, stripArea, Qt::white), 20);                 // left aligned
+    EXPECT_EQ(countColour(shot, QRect(0, 100, 1024, 10), Qt::white), 0);  // nothing above
+}
+
+TEST_F(DisplayScreen, ScrollingCaptionMovesLeft) {
+    settings.ckStrScroll.set(true);
+    hub.ScrollStep = 16;
+    display->CmdLineUpdate("SCROLLING CAPTION");
+    const int strip = display->stripHeight();
+    const QRect stripArea(0, 768 - strip, 1024, strip);
+    // The empty current text scrolls through first; wait until the line has entered from
+    // the right edge, then take two pictures.
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < 20000 && leftmostX(screen(), stripArea, Qt::white) < 600) {
+        settle(20);
+    }
+    const int first = leftmostX(screen(), stripArea, Qt::white);
+    settle(400);
+    const int second = leftmostX(screen(), stripArea, Qt::white);
+    ASSERT_GT(first, 0);
+    ASSERT_GT(second, 0);
+    EXPECT_LT(second, first - 20);
+}
+
+TEST_F(DisplayScreen, PictureIsFittedKeepingItsAspect) {
+    settings.ckStrHide.set(true);
+    settings.AspectChk.set(true);  // stretch keeping the aspect ratio
+    display->Panel1()->setGeometry(0, 0, 1024, 700);
+    writePicture("wide.jpg", QSize(1600, 1200), Qt::red);
+    display->ShowFile("wide.jpg");
+    settle();
+    const QImage shot = screen();
+    if (qEnvironmentVariableIsSet("ZUL_SAVE_SHOTS")) {
+        shot.save(QStringLiteral("/tmp/shot_picture.png"));
+    }
+    EXPECT_TRUE(near(shot.pixelColor(40, 300), Qt::black));
+    EXPECT_TRUE(near(shot.pixelColor(50, 300), Qt::red));
+    EXPECT_TRUE(near(shot.pixelColor(975, 300), Qt::red));
+    EXPECT_TRUE(near(shot.pixelColor(982, 300), Qt::black));
+}
+
+TEST_F(DisplayScreen, FadesBlendTheContentIntoTheCover) {
+    settings.ckStrHide.set(true);
+    writePicture("red.jpg", QSize(1024, 768), Qt::red);
+    display->ShowFile("red.jpg");
+    display->CmdFadeSetting("1,16711680");  // blue cover
+    const QPoint probe(500, 300);
+    display->CmdFade("0");
+    settle();
+    EXPECT_TRUE(near(screen().pixelColor(probe), Qt::blue))
+        << screen().pixelColor(probe).name().toStdString();
+    display->CmdFade("128");
+    settle();
+    EXPECT_TRUE(near(screen().pixelColor(probe), QColor(128, 0, 127), 16))
+        << screen().pixelColor(probe).name().toStdString();
+    display->CmdFade("255");
+    settle();
+    EXPECT_TRUE(near(screen().pixelColor(probe), Qt::red));
+}
+
+TEST_F(DisplayScreen, WebPageIsRendered) {
+    writeAll(path("green.htm"),
+             "<html><body style='margin:0;background:#00ff00'><h1>ok</h1></body></html>");
+    QSignalSpy loaded(display->WebPanel(), &WebView::loadFinished);
+    display->ShowFile("green.htm");
+    ASSERT_TRUE(loaded.wait(30000) || loaded.count() > 0);
+    const QPoint probe(600, 400);
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < 10000 && !near(screen().pixelColor(probe), Qt::green)) {
+        settle(100);
+    }
+    EXPECT_TRUE(near(screen().pixelColor(probe), Qt::green));
+}
+
+TEST_F(DisplayScreen, PdfPageIsRendered) {
+    settings.ckStrHide.set(true);
+    settings.PptChk.set(false);
+    settings.PptChk.set(true);  // stretch the page over the viewer
+    {
+        QPdfWriter writer(path("blue.pdf"));
+        QPainter p(&writer);
+        p.fillRect(QRect(0, 0, writer.width(), writer.height()), Qt::blue);
+    }
+    display->ShowFile("blue.pdf");
+    settle(300);
+    EXPECT_TRUE(near(screen().pixelColor(500, 300), Qt::blue))
+        << screen().pixelColor(500, 300).name().toStdString();
+}
