@@ -1,0 +1,59 @@
+#include "display/picture_fit.h"
+
+#include <algorithm>
+
+namespace zul {
+namespace {
+
+// The largest size of the picture's aspect ratio that fits into cw x ch. The quotients are
+// taken in floating point and truncated, so the result matches the arithmetic that placed
+// pictures before, pixel for pixel.
+QSize keepAspect(int w, int h, int cw, int ch) {
+    if (w == 0 || h == 0) {
+        return {cw, ch};
+    }
+    const double r = static_cast<double>(w) / h;
+    int sw = 0;
+    int sh = 0;
+    if (w > h) {
+        sw = cw;
+        sh = static_cast<int>(cw / r);
+        if (sh > ch) {
+            sh = ch;
+            sw = static_cast<int>(ch * r);
+        }
+    } else {
+        sh = ch;
+        sw = static_cast<int>(ch * r);
+        if (sw > cw) {
+            sw = cw;
+            sh = static_cast<int>(cw / r);
+        }
+    }
+    return {sw, sh};
+}
+
+QSize drawnSize(int w, int h, int cw, int ch, bool stretch, bool proportional) {
+    if (stretch) {
+        return proportional ? keepAspect(w, h, cw, ch) : QSize(cw, ch);
+    }
+    if (proportional && (w > cw || h > ch)) {
+        return keepAspect(w, h, cw, ch);
+    }
+    return {w, h};
+}
+
+}  // namespace
+
+QRect fitPicture(QSize picture, QSize viewer, bool stretch, bool proportional) {
+    // An invalid size (Qt's default is -1 x -1) counts as empty.
+    const int w = std::max(picture.width(), 0);
+    const int h = std::max(picture.height(), 0);
+    const int cw = std::max(viewer.width(), 0);
+    const int ch = std::max(viewer.height(), 0);
+    const QSize size = drawnSize(w, h, cw, ch, stretch, proportional);
+    // Integer division truncates toward zero, also for a picture larger than the viewer.
+    return {(cw - size.width()) / 2, (ch - size.height()) / 2, size.width(), size.height()};
+}
+
+}  // namespace zul

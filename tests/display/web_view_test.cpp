@@ -1,0 +1,121 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "display/viewers.h"
+
+using namespace zul;
+
+namespace {
+
+constexpr int kLoadTimeoutMs = 30000;
+
+class WebViewTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        if (!qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX")) {
+            qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+        }
+    }
+
+    void SetUp() override { ASSERT_TRUE(dir_.isValid()); }
+
+    QString page(const char* name, const QByteArray& html) const {
+        const QString path = dir_.filePath(QString::fromUtf8(name));
+        QFile file(path);
+        if (file.open(QIODevice::WriteOnly)) {
+            file.write(html);
+        }
+        return path;
+    }
+
+    QTemporaryDir dir_;
+};
+
+}  // namespace
+
+TEST(WebViewAddress, MakesAnAddressOfTheTextLikeAnAddressBox) {
+    const struct {
+        const char* text;
+        const char* url;
+    } cases[] = {
+        {"about:blank", "about:blank"},
+        {"", "about:blank"},
+        {"  ", "about:blank"},
+        {"http://example.com/a?b=1#c", "http://example.com/a?b=1#c"},
+        {"https://example.com/", "https://example.com/"},
+        {"file:///srv/show/x.html", "file:///srv/show/x.html"},
+        {"/srv/show/web page.html", "file:///srv/show/web%20page.html"},
+        {"/srv/show/a#1.html", "file:///srv/show/a%231.html"},
+        {"/srv/ショー/x.html", "file:///srv/%E3%82%B7%E3%83%A7%E3%83%BC/x.html"},
+        {"www.example.com", "http://www.example.com"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(WebView::urlFromText(QString::fromUtf8(c.text)).toEncoded().toStdString(), c.url);
+    }
+}
+
+TEST_F(WebViewTest, BlankPageBeforeFirstUseStartsNoEngine) {
+    WebView view;
+    view.navigate(QStringLiteral("about:blank"));
+    view.navigate(QString());
+    EXPECT_FALSE(view.hasEngine());
+    EXPECT_EQ(view.currentUrl(), QUrl(QStringLiteral("about:blank")));
+}
+
+TEST_F(WebViewTest, LoadsALocalPageAndBlanksIt) {
+    WebView view;
+    view.resize(640, 480);
+    QSignalSpy finished(&view, &WebView::loadFinished);
+    const QString path = page("hello.html", "<html><body><h1>hello</h1></body></html>");
+
+    view.navigate(path);
+    ASSERT_TRUE(view.hasEngine());
+    EXPECT_EQ(view.currentUrl(), QUrl::fromLocalFile(path));
+    ASSERT_TRUE(finished.wait(kLoadTimeoutMs) || !finished.isEmpty());
+    EXPECT_TRUE(finished.takeFirst().at(0).toBool());
+
+    // With an engine, about:blank is a real navigation that unloads the page.
+    view.navigate(QStringLiteral("about:blank"));
+    ASSERT_TRUE(finished.wait(kLoadTimeoutMs) || !finished.isEmpty());
+    EXPECT_TRUE(finished.takeFirst().at(0).toBool());
+    EXPECT_TRUE(view.hasEngine());
+}
+
+TEST_F(WebViewTest, RefusesNewWindowsAndDownloads) {
+    WebView view;
+    view.resize(640, 480);
+    QSignalSpy finished(&view, &WebView::loadFinished);
+    QSignalSpy windows(&view, &WebView::newWindowRefused);
+    QSignalSpy downloads(&view, &WebView::downloadRefused);
+    const QWidgetList before = QApplication::topLevelWidgets();
+    const auto noNewWindow = [&before] {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (!before.contains(w)) {
+                return false;
+            }
+        }
+        return true;
+    };
+
+    page("target.html", "<html><body>second</body></html>");
+    view.navigate(page("opener.html",
+                       "<html><body><script>"
+                       "window.open('target.html');"
+                       "window.open('target.html', '_blank');"
+                       "</script></body></html>"));
+    ASSERT_TRUE(finished.wait(kLoadTimeoutMs) || !finished.isEmpty());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return windows.size() >= 2; }, 5000));
+    EXPECT_TRUE(noNewWindow());
+
+    const QString archive = page("data.zip", QByteArray("PK\x05\x06", 4) + QByteArray(18, '\0'));
+    view.navigate(archive);
+    ASSERT_TRUE(downloads.wait(kLoadTimeoutMs) || !downloads.isEmpty());
+    EXPECT_EQ(downloads.first().at(0).toUrl(), QUrl::fromLocalFile(archive));
+    EXPECT_TRUE(noNewWindow());
+}
