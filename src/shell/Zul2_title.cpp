@@ -23,7 +23,7 @@ void TTitle_call::start() {
 
 void TTitle_call::Timer1Timer() {
     Timer1.stop();
-    if (hubForm_ != nullptr) {
+    if (hubForm_ != nullptr && (!hubWanted || hubWanted())) {
         hubForm_->showNormal();
     }
     close();

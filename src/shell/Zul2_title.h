@@ -5,6 +5,7 @@
 
 #include <QTimer>
 #include <QWidget>
+#include <functional>
 
 namespace zul {
 
@@ -17,6 +18,11 @@ public:
 
     // Shows the splash on top and starts its timer.
     void start();
+
+    // Whether the hub form should come up when the splash closes; a role window that took
+    // the hub's place in the meantime (the display started by the startup settings) keeps
+    // it hidden. Empty: always.
+    std::function<bool()> hubWanted;
 
 protected:
     void paintEvent(QPaintEvent* event) override;

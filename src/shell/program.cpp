@@ -144,6 +144,7 @@ void Program::wireNetwork() {
 
 void Program::wireDisplay() {
     TMainDisp& d = *display_;
+    splash_->hubWanted = [this] { return !display_->isVisible(); };
     d.displayOpen = [this] { return listener_->isOpen(); };
     d.startOperatorRole = [this] { hubForm_->X2Click(); };
     registerDisplayCommands(*interpreter_, {settings_, d, {}, {}});
