@@ -238,7 +238,8 @@ std::shared_ptr<OfficeConverter::Job> OfficeConverter::start(const QString& sour
     });
 
     const QStringList args = {
-        QStringLiteral("-env:UserInstallation=") + QUrl::fromLocalFile(slot.dir).toString(),
+        QStringLiteral("-env:UserInstallation=") +
+            QString::fromLatin1(QUrl::fromLocalFile(slot.dir).toEncoded()),
         QStringLiteral("--headless"),
         QStringLiteral("--norestore"),
         QStringLiteral("--convert-to"),

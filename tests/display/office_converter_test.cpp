@@ -168,7 +168,8 @@ protected:
         QProcess soffice;
         soffice.start(QStringLiteral("soffice"),
                       {QStringLiteral("-env:UserInstallation=") +
-                           QUrl::fromLocalFile(sources_->filePath("profile")).toString(),
+                           QString::fromLatin1(
+                               QUrl::fromLocalFile(sources_->filePath("profile")).toEncoded()),
                        "--headless", "--norestore", "--convert-to", "doc", "--outdir",
                        sources_->path(), sources_->filePath("notes.txt")});
         soffice.waitForFinished(120000);
@@ -187,7 +188,8 @@ protected:
     static QString document() { return sources_->filePath("notes.doc"); }
     static QString copyOfDocument() { return sources_->filePath("copy of notes.doc"); }
 
-    QTemporaryDir cache_;
+    // A space in the folder name must survive the profile address given to LibreOffice.
+    QTemporaryDir cache_{QDir::tempPath() + QStringLiteral("/office cache XXXXXX")};
     static std::unique_ptr<QTemporaryDir> sources_;
 };
 
