@@ -18,6 +18,7 @@
 #include "model/hub_state.h"
 #include "model/line_list.h"
 #include "model/settings.h"
+#include "model/worksheet.h"
 #include "platform/errors.h"
 #include "platform/office_converter.h"
 #include "protocol/packet_splitter.h"
@@ -82,8 +83,9 @@ int main(int argc, char** argv) {
     zul::LineList strList;
     zul::LineList webList;
     zul::TZUL_BackWind back;
+    zul::Worksheet worksheet;
     zul::TMainDisp display({settings, hub, log, errors, status, interpreter, converter, strList,
-                            webList, back, QByteArray("bench")});
+                            webList, back, worksheet, QByteArray("bench")});
     zul::registerDisplayCommands(interpreter, {settings, display, {}, {}});
     zul::DisplayReader reader(interpreter, log, errors);
     zul::PacketSplitter buffer;

@@ -15,15 +15,18 @@
 #include <QUrl>
 #include <QWindow>
 
+#include "content/parts_files.h"
 #include "content/web_list.h"
 #include "display/Zul2_backwind.h"
 #include "display/caption_logic.h"
 #include "display/layout.h"
+#include "display/part_table.h"
 #include "display/viewers.h"
 #include "model/debug_log.h"
 #include "model/hub_state.h"
 #include "model/line_list.h"
 #include "model/settings.h"
+#include "model/worksheet.h"
 #include "platform/colour.h"
 #include "platform/cp932.h"
 #include "platform/errors.h"
@@ -148,6 +151,8 @@ void TMainDisp::buildViewers() {
     pdf_->setObjectName(QStringLiteral("PDF"));
     pdf_->setFitMode(PdfView::FitMode::Natural);
 
+    parts_ = new PartTable(panel_);
+
     PopUpWind = new QWidget(panel_);
     PopUpWind->setObjectName(QStringLiteral("PopUpWind"));
     PopUpWind->setGeometry(1, 1, 41, 41);
@@ -185,6 +190,8 @@ void TMainDisp::FormCreate() {
     connect(&StrScTimer, &QTimer::timeout, this, guard(&TMainDisp::StrScTimerTimer));
     connect(&bwind_sync, &QTimer::timeout, this, guard(&TMainDisp::bwind_syncTimer));
     connect(&chromaRefresh_, &QTimer::timeout, this, guard(&TMainDisp::applyChromaKey));
+    SendTime.setInterval(500);
+    connect(&SendTime, &QTimer::timeout, this, guard(&TMainDisp::SendTimeTimer));
     connect(&ctx_.backWind, &TZUL_BackWind::shownWithDisplay, this, [this] {
         show();
         setOpacity(255);
@@ -203,6 +210,7 @@ void TMainDisp::FormCreate() {
     showOnly(image_);
     ctx_.backWind.setCoverColour(toQColor(ctx_.settings.WallColor()), false);
     bwind_sync.start();
+    SendTime.start();
     strip_->setOwnText(
         QStringLiteral("ようこそZULへ[Ready] (host:%1)").arg(cp932::decode(ctx_.hostName)));
     bindSettings();
@@ -264,14 +272,19 @@ void TMainDisp::showOnly(QWidget* viewer) {
         }
     }
     viewer->show();
-    // Pictures lie under the caption line and the hot corner; the other viewers are
-    // separate windows on the content area and cover what lies under them.
-    if (viewer == image_) {
-        image_->lower();
-    } else {
+    restack();
+}
+
+void TMainDisp::restack() {
+    // The picture lies under the caption line, the parts (in slot order) and the hot
+    // corner; the other viewers are separate windows on the content area and cover what
+    // lies under them.
+    image_->lower();
+    strip_->raise();
+    parts_->raiseAll();
+    if (QWidget* viewer = visibleViewer(); viewer != nullptr && viewer != image_) {
         viewer->raise();
     }
-    strip_->raise();
     PopUpWind->raise();
 }
 
@@ -728,6 +741,115 @@ void TMainDisp::CmdHideDisplay(const QByteArray& operand) {
         hide();
     } else {
         show();
+    }
+}
+
+// ---- parts -------------------------------------------------------------------------------
+
+void TMainDisp::LoadParts(const QByteArray& operand, bool show) {
+    const bool syncWasOn = bwind_sync.isActive();
+    bwind_sync.stop();
+    const auto restoreSync = qScopeGuard([this, syncWasOn] {
+        if (syncWasOn) {
+            bwind_sync.start();
+        }
+    });
+    HubState& hub = ctx_.hub;
+    if (hub.PartsLoading) {
+        return;  // a load is running: this request is dropped
+    }
+    hub.PartsLoading = true;
+    SendTime.stop();
+    hub.Current.CurParts = operand;
+    const QString path = resolveName(ctx_.settings.BaseDir(), cp932::decode(operand));
+    try {
+        parts_->reset();
+        QCoreApplication::processEvents();
+        const std::vector<PartRecord> records = readPartsForDisplay(path);
+        for (std::size_t i = 0; i < records.size(); ++i) {
+            parts_->applyRecord(static_cast<int>(i), records[i]);
+            QCoreApplication::processEvents();
+        }
+        parts_->setVisibleAll(show);
+        restack();
+        ctx_.status.SendNotice(NoticeKind::PartsChanged);
+    } catch (...) {
+        parts_->reset();
+        ctx_.log.add(QStringLiteral("部品ロードでエラー発生。部品ロードをやめました。"));
+        ctx_.log.add(QStringLiteral("（%1）").arg(describeCurrentException()));
+        try {
+            ctx_.status.SendStatusLine(cp932::encode(u"部品ロードでエラー発生。"));
+        } catch (...) {
+            // The UDP socket reported its own failure.
+        }
+    }
+    SendTime.start();
+    hub.PartsLoading = false;
+}
+
+int TMainDisp::UpdatePart(const QByteArray& operand) {
+    // Name, value and font colour end at the first three commas; the background colour
+    // is the rest. Fewer than three commas: not a part update.
+    QByteArrayList fields;
+    qsizetype start = 0;
+    for (int i = 0; i < 3; ++i) {
+        const qsizetype comma = operand.indexOf(',', start);
+        if (comma < 0) {
+            return 0;
+        }
+        fields << operand.mid(start, comma - start);
+        start = comma + 1;
+    }
+    fields << operand.mid(start);
+    for (QByteArray& f : fields) {
+        if (f.isEmpty()) {
+            f = " ";
+        }
+    }
+    const int changed = parts_->update(fields[0], fields[1], fields[2], fields[3]);
+    for (int i = 0; i < changed; ++i) {
+        ctx_.status.SendNotice(NoticeKind::PartsChanged);
+    }
+    return changed;
+}
+
+QByteArrayList TMainDisp::ListParts() const {
+    return parts_->list();
+}
+
+void TMainDisp::ClearParts() {
+    ctx_.hub.Current.CurPartValues.clear();
+    ctx_.hub.Current.CurParts.clear();
+    parts_->clear();
+    ctx_.status.SendNotice(NoticeKind::PartsChanged);
+}
+
+void TMainDisp::ShowAllParts() {
+    parts_->setVisibleAll(true);
+}
+
+void TMainDisp::HideAllParts() {
+    parts_->setVisibleAll(false);
+}
+
+void TMainDisp::CmdPartValuesLoad(const QByteArray& operand, PacketConnection* connection) {
+    ctx_.hub.Current.CurPartValues = operand;
+    try {
+        const QByteArrayList updates = readPartValueOperands(resolveBase(operand));
+        for (const QByteArray& update : updates) {
+            ctx_.executor.ExecutePacket(makeInternalPacket(Cmd::CmdPartUpdate, update), connection);
+        }
+    } catch (...) {
+        // A value file that cannot be read ends the load without a message.
+    }
+}
+
+void TMainDisp::SendTimeTimer() {
+    const bool syncWasOn = bwind_sync.isActive();
+    bwind_sync.stop();
+    parts_->refresh(QDateTime::currentDateTime(), &ctx_.worksheet);
+    if (syncWasOn) {
+        bwind_sync.start();
     }
 }
 

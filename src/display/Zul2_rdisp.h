@@ -25,6 +25,9 @@ class DebugLog;
 class ErrorSink;
 class LineList;
 class OfficeConverter;
+class PacketConnection;
+class PartTable;
+class Worksheet;
 class PacketExecutor;
 class PdfView;
 class PictureView;
@@ -52,6 +55,7 @@ public:
         LineList& StrList;
         LineList& WebList;
         TZUL_BackWind& backWind;
+        Worksheet& worksheet;
         QByteArray hostName;
     };
 
@@ -96,6 +100,22 @@ public:
     void CmdHideDisplay(const QByteArray& operand);
     // The hub's "単色カバーではなく絵を使用する": a cover picture chosen by hand.
     void loadCoverPicture(const QString& path);
+
+    // ---- parts ----------------------------------------------------------------------
+    // Loads a parts definition file into the part table; a second load while one runs is
+    // dropped. Failures are reported by a log line and a status line.
+    void LoadParts(const QByteArray& operand, bool show);
+    // CmdPartUpdate: returns the number of parts changed (one notice goes out per part).
+    int UpdatePart(const QByteArray& operand);
+    QByteArrayList ListParts() const;
+    void ClearParts();
+    void ShowAllParts();
+    void HideAllParts();
+    // CmdPartValuesLoad: every record runs as a CmdPartUpdate packet with `connection`.
+    void CmdPartValuesLoad(const QByteArray& operand, PacketConnection* connection);
+    void SendTimeTimer();
+    PartTable& parts() const { return *parts_; }
+    QTimer& sendTime() { return SendTime; }
 
     // ---- frame ------------------------------------------------------------------------
     // One 10-pixel step of an edge of the content area, or of the window itself when
@@ -146,6 +166,7 @@ private:
     void buildViewers();
     void bindSettings();
     void showOnly(QWidget* viewer);
+    void restack();
     void showPicture(const QString& path);
     void showDocument(const QString& path, PdfView* viewer);
     void navigateAddress(const QString& entry);
@@ -169,11 +190,13 @@ private:
     CaptionStrip* strip_ = nullptr;
     QWidget* PopUpWind = nullptr;
     CoverOverlay* overlay_ = nullptr;
+    PartTable* parts_ = nullptr;
     QMenu* PopupMenu1 = nullptr;
     QTimer WebTimer;
     QTimer StrTimer;
     QTimer StrScTimer;
     QTimer bwind_sync;
+    QTimer SendTime;
     QTimer chromaRefresh_;
     QByteArray caption_;
     int scrollOffset_ = 0;

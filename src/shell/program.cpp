@@ -10,6 +10,7 @@
 #include "commands/display_commands.h"
 #include "commands/display_reader.h"
 #include "commands/interpreter.h"
+#include "commands/loading_commands.h"
 #include "content/Zul2_weblst.h"
 #include "display/Zul2_backwind.h"
 #include "display/Zul2_rdisp.h"
@@ -102,7 +103,7 @@ void Program::createWindows() {
     webListEdit_ = std::make_unique<TWebListEdit>(settings_, dialogs_);
     display_ = std::make_unique<TMainDisp>(
         TMainDisp::Context{settings_, hub_, log_, *errors_, *status_, *interpreter_, *converter_,
-                           strList_, webList_, *backWind_, status_->hostName()});
+                           strList_, webList_, *backWind_, worksheet_, status_->hostName()});
     ts_ = std::make_unique<TZUL_ts>(settings_);
 }
 
@@ -148,6 +149,8 @@ void Program::wireDisplay() {
     d.displayOpen = [this] { return listener_->isOpen(); };
     d.startOperatorRole = [this] { hubForm_->X2Click(); };
     registerDisplayCommands(*interpreter_, {settings_, d, {}, {}});
+    registerLoadingCommands(
+        *interpreter_, {settings_, hub_, log_, *status_, *settingsFile_, d, worksheet_, {}, {}});
 
     SettingsFile::Hooks hooks;
     hooks.displayWindowFrame = [this]() -> std::optional<QRect> {

@@ -12,6 +12,7 @@
 #include "model/line_list.h"
 #include "model/peer_list.h"
 #include "model/settings.h"
+#include "model/worksheet.h"
 #include "platform/dialogs.h"
 
 namespace zul {
@@ -72,6 +73,7 @@ public:
     TWebListEdit& webListEditor() { return *webListEdit_; }
     LineList& strList() { return strList_; }
     LineList& webList() { return webList_; }
+    Worksheet& worksheet() { return worksheet_; }
     TTitle_call& splash() { return *splash_; }
 
     // Replaces the dialogs (tests answer them without blocking).
@@ -104,6 +106,7 @@ private:
     std::unique_ptr<OfficeConverter> converter_;
     LineList strList_;
     LineList webList_;
+    Worksheet worksheet_;
     std::unique_ptr<TSettingForm> hubForm_;
     std::unique_ptr<TTitle_call> splash_;
     std::unique_ptr<TZUL_BackWind> backWind_;

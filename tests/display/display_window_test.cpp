@@ -14,6 +14,7 @@
 #include "model/hub_state.h"
 #include "model/line_list.h"
 #include "model/settings.h"
+#include "model/worksheet.h"
 #include "platform/cp932.h"
 #include "platform/errors.h"
 #include "platform/office_converter.h"
@@ -76,15 +77,16 @@ struct Fixture {
     LineList strList;
     LineList webList;
     TZUL_BackWind back;
+    Worksheet worksheet;
     std::unique_ptr<TMainDisp> display;
     bool listenerOpen = true;
 
     Fixture() {
         settings.BaseDir.set(dir.path());
         status.setSender(&datagrams);
-        display = std::make_unique<TMainDisp>(TMainDisp::Context{settings, hub, log, errors, status,
-                                                                 executor, converter, strList,
-                                                                 webList, back, QByteArray("pc1")});
+        display = std::make_unique<TMainDisp>(
+            TMainDisp::Context{settings, hub, log, errors, status, executor, converter, strList,
+                               webList, back, worksheet, QByteArray("pc1")});
         display->displayOpen = [this] { return listenerOpen; };
         display->setGeometry(0, 0, 1024, 768);
         display->FormResize();

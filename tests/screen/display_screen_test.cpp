@@ -20,6 +20,7 @@
 #include "model/hub_state.h"
 #include "model/line_list.h"
 #include "model/settings.h"
+#include "model/worksheet.h"
 #include "platform/errors.h"
 #include "platform/office_converter.h"
 #include "protocol/packet_executor.h"
@@ -84,9 +85,9 @@ protected:
         settings.SampleText.fontName.set(QStringLiteral("IPAGothic"));
         settings.SampleText.fontColor.set(0xFFFFFF);  // white text
         settings.SampleText.backColor.set(0x800000);  // on navy (BGR)
-        display = std::make_unique<TMainDisp>(TMainDisp::Context{settings, hub, log, errors, status,
-                                                                 executor, converter, strList,
-                                                                 webList, back, QByteArray("pc1")});
+        display = std::make_unique<TMainDisp>(
+            TMainDisp::Context{settings, hub, log, errors, status, executor, converter, strList,
+                               webList, back, worksheet, QByteArray("pc1")});
         display->displayOpen = [] { return true; };
         back.setGeometry(0, 0, 1024, 768);
         back.show();
@@ -125,6 +126,7 @@ protected:
     LineList strList;
     LineList webList;
     TZUL_BackWind back;
+    Worksheet worksheet;
     std::unique_ptr<TMainDisp> display;
 };
 

@@ -1,0 +1,284 @@
+// Loading, saving and parts commands through the interpreter, with a real display window.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QTemporaryDir>
+
+#include "commands/display_commands.h"
+#include "commands/interpreter.h"
+#include "commands/loading_commands.h"
+#include "content/file_set.h"
+#include "display/Zul2_backwind.h"
+#include "display/Zul2_rdisp.h"
+#include "display/part_table.h"
+#include "model/debug_log.h"
+#include "model/hub_state.h"
+#include "model/line_list.h"
+#include "model/settings.h"
+#include "model/worksheet.h"
+#include "platform/cp932.h"
+#include "platform/errors.h"
+#include "platform/office_converter.h"
+#include "platform/profile_file.h"
+#include "protocol/connection.h"
+#include "protocol/datagram_sender.h"
+#include "services/settings_file.h"
+#include "services/status_broadcaster.h"
+#include "test_support.h"
+
+using namespace zul;
+using zul::test::readAll;
+using zul::test::sj;
+using zul::test::writeAll;
+
+namespace {
+
+class Errors : public ErrorSink {
+public:
+    QStringList messages;
+    void reportError(const QString& m) override { messages << m; }
+};
+
+class Datagrams : public DatagramSender {
+public:
+    QByteArrayList sent;
+    bool sendDatagram(const QByteArray& d) override {
+        sent << d;
+        return true;
+    }
+};
+
+class Mirror : public MirrorSink {
+public:
+    QByteArrayList packets;
+    bool mirrorWanted() const override { return true; }
+    void mirrorPacket(const QByteArray& p) override { packets << p; }
+};
+
+class Connection : public PacketConnection {
+public:
+    QByteArrayList sent;
+    void send(const QByteArray& b) override { sent << b; }
+    QString peerName() const override { return QStringLiteral("op"); }
+};
+
+struct Fixture {
+    QTemporaryDir dir;
+    Settings settings;
+    HubState hub;
+    DebugLog log;
+    Errors errors;
+    Datagrams datagrams;
+    StatusBroadcaster status{QByteArray("pc1")};
+    Interpreter interpreter{log};
+    OfficeConverter converter;
+    LineList strList;
+    LineList webList;
+    TZUL_BackWind back;
+    Worksheet worksheet;
+    SettingsFile settingsFile{settings, log};
+    Mirror mirror;
+    std::unique_ptr<TMainDisp> display;
+    QList<int> progress;
+
+    Fixture() {
+        settings.BaseDir.set(dir.path());
+        status.setSender(&datagrams);
+        interpreter.setMirror(&mirror);
+        display = std::make_unique<TMainDisp>(
+            TMainDisp::Context{settings, hub, log, errors, status, interpreter, converter, strList,
+                               webList, back, worksheet, QByteArray("pc1")});
+        display->setGeometry(0, 0, 1024, 768);
+        settings.Panel1.set(QRect(0, 0, 1024, 768));
+        registerDisplayCommands(interpreter, {settings, *display, {}, {}});
+        registerLoadingCommands(interpreter, {settings,
+                                              hub,
+                                              log,
+                                              status,
+                                              settingsFile,
+                                              *display,
+                                              worksheet,
+                                              [this](int, int v) { progress << v; },
+                                              {}});
+        writeJpeg("bg.jpg");
+        writeAll(path("captions.txt"), "one\r\ntwo\r\n");
+        writeAll(path("parts.rp1"), "[List]\r\nRecordCount=1\r\n[Parts-1]\r\nPName=score\r\n");
+        writeAll(path("values.rv1"),
+                 "[List]\r\nRecordCount=1\r\n[Parts-1]\r\nPName=score\r\nValue=7\r\n");
+        writeAll(path("sheet.csv"), "a,b\r\n");
+    }
+    QString path(const char* name) const { return dir.filePath(QString::fromUtf8(name)); }
+    void writeJpeg(const char* name) {
+        QImage img(8, 8, QImage::Format_RGB32);
+        img.fill(Qt::red);
+        img.save(path(name), "JPG");
+    }
+    void run(const QByteArray& packet, PacketConnection* c = nullptr) {
+        guarded(errors, [&] { interpreter.ExecutePacket(packet, c); });
+    }
+    QByteArrayList mirroredCommands() const {
+        QByteArrayList out;
+        for (const QByteArray& p : mirror.packets) {
+            out << p.left(1);
+        }
+        return out;
+    }
+};
+
+}  // namespace
+
+TEST(LoadingCommands, FileSetLoadsItsItemsInTheFixedOrder) {
+    Fixture f;
+    writeAll(
+        f.path("set.rf1"),
+        "[FileSet]\r\nBackGround=bg.jpg\r\nTextFile=captions.txt\r\nSettingFile=\r\n"
+        "FlowParts=parts.rp1\r\nPartsValue=values.rv1\r\nIPtalkFile=\r\nCSVFile=sheet.csv\r\n");
+    f.run("\x2aset.rf1");
+    EXPECT_TRUE(f.errors.messages.isEmpty());
+    // Each item's packet is handed over before the file set itself.
+    EXPECT_EQ(f.mirroredCommands(),
+              (QByteArrayList{"\x1f", "\x23", "\x2e", "\x2c", "\x38", "\x2a"}));
+    EXPECT_EQ(f.display->parts().label(0)->caption(), QByteArray("7"));
+    EXPECT_EQ(f.worksheet.cell(1, 1), QByteArray("a"));
+    EXPECT_TRUE(f.datagrams.sent.contains("ZUL,5,ALL\n"));
+    EXPECT_EQ(f.hub.Current.CurTextList, QByteArray("captions.txt"));
+    EXPECT_TRUE(f.hub.Current.CurCsvFile.isEmpty());  // only the worksheet command keeps it
+}
+
+TEST(LoadingCommands, FileSetStopsAtAMissingTextList) {
+    Fixture f;
+    writeAll(f.path("set.rf1"),
+             "[FileSet]\r\nTextFile=missing.txt\r\nFlowParts=parts.rp1\r\nCSVFile=sheet.csv\r\n");
+    f.run("\x2aset.rf1");
+    EXPECT_EQ(f.display->parts().PartCount(), 0);
+    EXPECT_TRUE(f.worksheet.cell(1, 1).isEmpty());
+    EXPECT_FALSE(f.datagrams.sent.contains("ZUL,5,ALL\n"));
+    EXPECT_TRUE(
+        f.log.lines().contains(sj("ファイルセットロードでエラー発生。ロードをやめました。")));
+    const QByteArray status = "ZUL,3,\x1e(pc1)" + sj("ファイルセットロードでエラー発生") + "(" +
+                              cp932::encode(f.path("set.rf1")) + ")\n";
+    EXPECT_TRUE(f.datagrams.sent.contains(status));
+    EXPECT_TRUE(f.errors.messages.isEmpty());  // reported by the file set itself
+    EXPECT_EQ(f.mirror.packets.last().left(1), QByteArray("\x2a"));  // still handed over
+}
+
+TEST(LoadingCommands, FileSetBackgroundCanBeAWebList) {
+    Fixture f;
+    writeAll(f.path("show.rw1"), "bg.jpg\r\n");
+    writeAll(f.path("set.rf1"), "[FileSet]\r\nBackGround=show.rw1\r\n");
+    f.run("\x2aset.rf1");
+    EXPECT_TRUE(f.display->webTimer().isActive());
+    EXPECT_EQ(f.webList.lines(), QByteArrayList{"bg.jpg"});
+}
+
+TEST(LoadingCommands, MissingFileSetStillAnnouncesTheLoad) {
+    Fixture f;
+    f.run("\x2anothing.rf1");
+    EXPECT_TRUE(f.datagrams.sent.contains("ZUL,5,ALL\n"));
+}
+
+TEST(LoadingCommands, SettingsLoadAnnouncesTheChange) {
+    Fixture f;
+    writeAll(f.path("s.rd1"), "[Server]\r\nAspect=1\r\n[IPtalk]\r\nNoTouch=1\r\n");
+    f.run("\x27s.rd1");
+    EXPECT_TRUE(f.settings.AspectChk());
+    EXPECT_TRUE(f.datagrams.sent.contains("ZUL,5,DIR\n"));
+}
+
+TEST(LoadingCommands, RemoteSaveModes) {
+    Fixture f;
+    const QString cwd = QDir::currentPath();
+    QDir::setCurrent(f.dir.path());
+    f.hub.Current.CurBackground = "bg.jpg";
+    f.hub.Current.CurTextList = "captions.txt";
+    f.hub.Current.CurParts = "parts.rp1";
+    f.run(
+        "\x47"
+        "2,event");
+    const FileSet set = readFileSet(f.path("event.rf1"));
+    EXPECT_TRUE(QFileInfo::exists(f.path("event.rd1")));
+    EXPECT_EQ(set.BackGround, QByteArray("bg.jpg"));
+    EXPECT_EQ(set.TextFile, QByteArray("captions.txt"));
+    EXPECT_EQ(set.SettingFile, QByteArray("event.rd1"));
+    EXPECT_EQ(set.FlowParts, QByteArray("parts.rp1"));
+    EXPECT_TRUE(set.IPtalkFile.isEmpty());
+    EXPECT_TRUE(f.log.lines().contains(sj("PKT受信[S]: セッション071-002-2")));
+
+    f.run(
+        "\x47"
+        "1,only.txt");
+    EXPECT_TRUE(QFileInfo::exists(f.path("only.rd1")));
+    EXPECT_FALSE(QFileInfo::exists(f.path("only.rf1")));
+
+    f.run(
+        "\x47"
+        "3,x");
+    EXPECT_TRUE(f.log.lines().contains(sj("PKT受信[S]:セッション 071-003-0 NG")));
+    QDir::setCurrent(cwd);
+
+    // Names that reach outside the folder are refused.
+    for (const char* bad : {"\x47"
+                            "1,../up",
+                            "\x47"
+                            "1,sub/x",
+                            "\x47"
+                            "2,..",
+                            "\x47"
+                            "1,/etc/x"}) {
+        f.run(bad);
+    }
+    EXPECT_FALSE(QFileInfo::exists(QDir(f.dir.path()).filePath("../up.rd1")));
+    EXPECT_FALSE(QFileInfo::exists(QStringLiteral("/etc/x.rd1")));
+}
+
+TEST(LoadingCommands, WorksheetLoadSendAndReceive) {
+    Fixture f;
+    f.run("\x4csheet.csv");
+    EXPECT_EQ(f.hub.Current.CurCsvFile, QByteArray("sheet.csv"));
+    EXPECT_EQ(f.worksheet.cell(2, 1), QByteArray("b"));
+
+    f.run(
+        "\x50"
+        "5 5,x,y");
+    EXPECT_EQ(f.worksheet.cell(1, 5), QByteArray("x"));
+    EXPECT_EQ(f.progress, QList<int>{5});
+    f.run(
+        "\x50"
+        "6 6,a b");  // the text ends at the first blank
+    EXPECT_EQ(f.worksheet.cell(1, 6), QByteArray("a"));
+    EXPECT_TRUE(f.worksheet.cell(2, 6).isEmpty());
+    f.run(
+        "\x50"
+        "200 200,z");  // outside the grid: ignored
+    f.run(
+        "\x50"
+        "0 0,z");
+    EXPECT_TRUE(f.errors.messages.isEmpty());
+
+    Connection op;
+    f.run("\x51", &op);
+    ASSERT_EQ(op.sent.size(), 199);
+    EXPECT_EQ(op.sent[0].left(4), QByteArray("\x51"
+                                             "1 1"));
+    EXPECT_EQ(op.sent[4].left(8), QByteArray("\x51"
+                                             "5 5,x,y"));
+}
+
+TEST(LoadingCommands, PartsCommandsRouteToThePartTable) {
+    Fixture f;
+    Connection op;
+    f.run("\x2eparts.rp1");
+    f.run("\x2cSCORE,3,255,0");
+    f.run("\x2d", &op);
+    EXPECT_EQ(op.sent, QByteArrayList{"\x2fscore,3,255,0\n"});
+    f.run("\x4d");
+    EXPECT_FALSE(f.display->parts().label(0)->isVisibleTo(f.display->Panel1()));
+    f.run("\x4e");
+    EXPECT_TRUE(f.display->parts().label(0)->isVisibleTo(f.display->Panel1()));
+    f.run("\x30");
+    op.sent.clear();
+    f.run("\x2d", &op);
+    EXPECT_TRUE(op.sent.isEmpty());
+    f.run("\x4fparts.rp1");
+    EXPECT_FALSE(f.display->parts().label(0)->isVisibleTo(f.display->Panel1()));
+}

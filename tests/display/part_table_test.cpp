@@ -1,0 +1,287 @@
+// Parts on the display window: placement, placeholders, loading, updating and listing.
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "content/parts_files.h"
+#include "display/Zul2_backwind.h"
+#include "display/Zul2_rdisp.h"
+#include "display/part_table.h"
+#include "model/debug_log.h"
+#include "model/hub_state.h"
+#include "model/line_list.h"
+#include "model/settings.h"
+#include "model/worksheet.h"
+#include "platform/cp932.h"
+#include "platform/errors.h"
+#include "platform/office_converter.h"
+#include "protocol/datagram_sender.h"
+#include "protocol/packet_executor.h"
+#include "services/status_broadcaster.h"
+#include "test_support.h"
+
+using namespace zul;
+using zul::test::sj;
+using zul::test::writeAll;
+
+namespace {
+
+class Errors : public ErrorSink {
+public:
+    void reportError(const QString& m) override { ADD_FAILURE() << m.toStdString(); }
+};
+
+class Datagrams : public DatagramSender {
+public:
+    QByteArrayList sent;
+    bool sendDatagram(const QByteArray& d) override {
+        sent << d;
+        return true;
+    }
+    int count(const QByteArray& d) const { return static_cast<int>(sent.count(d)); }
+};
+
+// Runs internal packets back into the display as the interpreter would.
+class Executor : public PacketExecutor {
+public:
+    TMainDisp* display = nullptr;
+    QByteArrayList packets;
+    void ExecutePacket(QByteArrayView packet, PacketConnection*) override {
+        packets << packet.toByteArray();
+        if (display != nullptr && packet.size() > 0 && packet[0] == '\x2c') {
+            display->UpdatePart(packet.sliced(1).toByteArray());
+        }
+    }
+};
+
+// A parts definition file from records given as "key=value" lines.
+QByteArray partsFile(const QList<QByteArrayList>& records) {
+    QByteArray out = "[List]\r\nRecordCount=" + QByteArray::number(records.size()) + "\r\n";
+    for (qsizetype i = 0; i < records.size(); ++i) {
+        out += "[Parts-" + QByteArray::number(i + 1) + "]\r\n";
+        for (const QByteArray& line : records[i]) {
+            out += line + "\r\n";
+        }
+    }
+    return out;
+}
+
+struct Fixture {
+    QTemporaryDir dir;
+    Settings settings;
+    HubState hub;
+    DebugLog log;
+    Errors errors;
+    Datagrams datagrams;
+    StatusBroadcaster status{QByteArray("pc1")};
+    Executor executor;
+    OfficeConverter converter;
+    LineList strList;
+    LineList webList;
+    TZUL_BackWind back;
+    Worksheet worksheet;
+    std::unique_ptr<TMainDisp> display;
+
+    Fixture() {
+        settings.BaseDir.set(dir.path());
+        status.setSender(&datagrams);
+        display = std::make_unique<TMainDisp>(
+            TMainDisp::Context{settings, hub, log, errors, status, executor, converter, strList,
+                               webList, back, worksheet, QByteArray("pc1")});
+        executor.display = display.get();
+        display->setGeometry(0, 0, 1024, 768);
+        settings.Panel1.set(QRect(0, 0, 1024, 768));
+    }
+    QString path(const char* name) const { return dir.filePath(QString::fromUtf8(name)); }
+    PartTable& parts() { return display->parts(); }
+    int notices() const { return datagrams.count("ZUL,5,VL\n"); }
+};
+
+}  // namespace
+
+TEST(PartPlacement, ScalesTheReferenceFrameToTheContentArea) {
+    PartRecord r;
+    r.X1 = 100;  // top
+    r.Y1 = 200;  // left
+    r.X2 = 50;   // height
+    r.Y2 = 300;  // width
+    r.FSize = 20;
+    const auto same = placePart(r, 1024, 768);
+    ASSERT_TRUE(same);
+    EXPECT_EQ(same->rect, QRect(200, 100, 300, 50));
+    EXPECT_EQ(same->fontPoints, 20);
+
+    const auto half = placePart(r, 512, 384);
+    EXPECT_EQ(half->rect, QRect(100, 50, 150, 25));
+    EXPECT_EQ(half->fontPoints, 10);
+
+    r.width = 384;  // the vertical extent of the frame: X1 = 100 lands twice as low
+    EXPECT_EQ(placePart(r, 1024, 768)->rect.top(), 200);
+
+    for (auto zero : {&PartRecord::X2, &PartRecord::width, &PartRecord::height}) {
+        PartRecord bad = r;
+        bad.*zero = 0;
+        EXPECT_FALSE(placePart(bad, 1024, 768));
+    }
+}
+
+TEST(PartPlaceholders, DateAndTimeNames) {
+    const QDateTime morning(QDate(2026, 3, 7), QTime(9, 5, 2));
+    const QDateTime evening(QDate(2026, 3, 7), QTime(21, 59, 59));
+    EXPECT_EQ(datePlaceholder(sj("【時】"), morning), QByteArray("09"));
+    EXPECT_EQ(datePlaceholder(sj("【時】"), evening), QByteArray("21"));
+    EXPECT_EQ(datePlaceholder(sj("【4年】"), morning), QByteArray("2026"));
+    EXPECT_EQ(datePlaceholder(sj("【2年】"), morning), QByteArray("26"));
+    EXPECT_EQ(datePlaceholder(sj("【月】"), morning), QByteArray("03"));
+    EXPECT_EQ(datePlaceholder(sj("【日】"), morning), QByteArray("07"));
+    EXPECT_EQ(datePlaceholder(sj("【分】"), morning), QByteArray("05"));
+    EXPECT_EQ(datePlaceholder(sj("【秒】"), morning), QByteArray("02"));
+    EXPECT_FALSE(datePlaceholder(sj("時"), morning));
+    EXPECT_FALSE(datePlaceholder(sj("【時】x"), morning));
+}
+
+TEST(PartPlaceholders, CellReferencesAreLimitedToTheGrid) {
+    using Ref = std::optional<std::pair<int, int>>;
+    EXPECT_EQ(cellReference("cell(2,3)"), Ref(std::make_pair(2, 3)));
+    EXPECT_EQ(cellReference("score cell(0,250)"), Ref(std::make_pair(1, 199)));
+    EXPECT_EQ(cellReference("cell(12;7) rest"), Ref(std::make_pair(12, 7)));
+    EXPECT_EQ(cellReference("cell(x,y)"), Ref(std::make_pair(1, 1)));
+    EXPECT_EQ(cellReference("Cell(2,3)"), Ref());  // exact bytes
+    EXPECT_EQ(cellReference("name"), Ref());
+}
+
+TEST(DisplayParts, LoadShowsAtMost400PartsAndTellsTheOperators) {
+    Fixture f;
+    QList<QByteArrayList> records;
+    for (int i = 0; i < 450; ++i) {
+        records << QByteArrayList{"PName=p" + QByteArray::number(i), "Value=v"};
+    }
+    writeAll(f.path("many.rp1"), partsFile(records));
+    f.display->LoadParts("many.rp1", true);
+    EXPECT_EQ(f.parts().PartCount(), 400);
+    EXPECT_EQ(f.parts().name(399), QByteArray("p399"));
+    EXPECT_TRUE(f.parts().label(0)->isVisibleTo(f.display->Panel1()));
+    EXPECT_EQ(f.notices(), 1);
+    EXPECT_EQ(f.hub.Current.CurParts, QByteArray("many.rp1"));
+    EXPECT_FALSE(f.hub.PartsLoading);
+    EXPECT_TRUE(f.display->sendTime().isActive());
+}
+
+TEST(DisplayParts, RecordWithoutKeysGivesATransparentSelfSizingPart) {
+    Fixture f;
+    writeAll(f.path("bare.rp1"), partsFile({{}}));
+    f.display->LoadParts("bare.rp1", true);
+    ASSERT_EQ(f.parts().PartCount(), 1);
+    PartLabel* l = f.parts().label(0);
+    EXPECT_EQ(f.parts().name(0), QByteArray(" "));
+    EXPECT_EQ(l->caption(), QByteArray(" "));
+    EXPECT_TRUE(l->transparent());
+    EXPECT_TRUE(l->autoSizing());
+    EXPECT_EQ(l->fontColour(), 1665570);
+    EXPECT_EQ(l->pos(), QPoint(0, 0));
+}
+
+TEST(DisplayParts, ZeroInTheFrameFailsTheWholeLoad) {
+    Fixture f;
+    writeAll(f.path("bad.rp1"), partsFile({{"PName=a"}, {"PName=b", "X2=0"}}));
+    f.display->LoadParts("bad.rp1", true);
+    EXPECT_EQ(f.parts().PartCount(), 0);
+    EXPECT_TRUE(f.log.lines().contains(sj("部品ロードでエラー発生。部品ロードをやめました。")));
+    EXPECT_TRUE(
+        f.datagrams.sent.contains("ZUL,3,\x1e(pc1)" + sj("部品ロードでエラー発生。") + "\n"));
+    EXPECT_FALSE(f.hub.PartsLoading);
+}
+
+TEST(DisplayParts, HiddenLoadThenShowAll) {
+    Fixture f;
+    writeAll(f.path("two.rp1"), partsFile({{"PName=A"}, {"PName=B"}}));
+    f.display->LoadParts("two.rp1", false);
+    EXPECT_FALSE(f.parts().label(0)->isVisibleTo(f.display->Panel1()));
+    f.display->ShowAllParts();
+    EXPECT_TRUE(f.parts().label(1)->isVisibleTo(f.display->Panel1()));
+    f.display->HideAllParts();
+    EXPECT_FALSE(f.parts().label(1)->isVisibleTo(f.display->Panel1()));
+    f.display->ShowAllParts();
+    EXPECT_TRUE(f.parts().label(0)->isVisibleTo(f.display->Panel1()));
+}
+
+TEST(DisplayParts, UpdateMatchesNamesIgnoringAsciiCase) {
+    Fixture f;
+    writeAll(
+        f.path("s.rp1"),
+        partsFile({{"PName=score", "FColor=100", "BColor=200"}, {"PName=SCORE"}, {"PName=other"}}));
+    f.display->LoadParts("s.rp1", true);
+    const int before = f.notices();
+    EXPECT_EQ(f.display->UpdatePart("Score,12,,"), 2);
+    EXPECT_EQ(f.notices() - before, 2);  // one notice per matching part
+    EXPECT_EQ(f.parts().label(0)->caption(), QByteArray("12"));
+    EXPECT_EQ(f.parts().label(0)->fontColour(), 100);  // empty colours leave them
+    EXPECT_EQ(f.parts().label(2)->caption(), QByteArray(" "));
+
+    EXPECT_EQ(f.display->UpdatePart("score,,255,0"), 2);
+    EXPECT_EQ(f.parts().label(0)->caption(), QByteArray(" "));
+    EXPECT_EQ(f.parts().label(0)->fontColour(), 255);
+    EXPECT_EQ(f.parts().label(0)->backColour(), 0);
+
+    EXPECT_EQ(f.display->UpdatePart("score,12"), 0);  // one comma: not an update
+    EXPECT_EQ(f.display->UpdatePart("nobody,1,2,3"), 0);
+}
+
+TEST(DisplayParts, ListLeavesLockedPartsOutAndClearEmptiesEverything) {
+    Fixture f;
+    writeAll(f.path("ab.rp1"), partsFile({{"PName=A", "Value=1", "FColor=255", "BColor=0"},
+                                          {"PName=B", "change_lock=" + sj("はい")}}));
+    f.display->LoadParts("ab.rp1", true);
+    EXPECT_EQ(f.display->ListParts(), QByteArrayList{"A,1,255,0"});
+    f.hub.Current.CurPartValues = "v.rv1";
+    f.display->ClearParts();
+    EXPECT_TRUE(f.display->ListParts().isEmpty());
+    EXPECT_TRUE(f.hub.Current.CurParts.isEmpty());
+    EXPECT_TRUE(f.hub.Current.CurPartValues.isEmpty());
+    // A later load brings usable parts back into the cleared slots.
+    f.display->LoadParts("ab.rp1", true);
+    EXPECT_TRUE(f.parts().label(0)->isEnabled());
+}
+
+TEST(DisplayParts, ValueFileDefaultsGiveWhiteOnBlack) {
+    Fixture f;
+    writeAll(f.path("s.rp1"), partsFile({{"PName=team", "FColor=255", "BColor=65280"}}));
+    f.display->LoadParts("s.rp1", true);
+    writeAll(f.path("v.rv1"), partsFile({{"PName=TEAM", "Value=" + sj("赤組")}}));
+    f.display->CmdPartValuesLoad("v.rv1", nullptr);
+    EXPECT_EQ(f.executor.packets, QByteArrayList{"\x2cTEAM," + sj("赤組") + ",16777215,0"});
+    EXPECT_EQ(f.parts().label(0)->caption(), sj("赤組"));
+    EXPECT_EQ(f.parts().label(0)->fontColour(), 16777215);
+    EXPECT_EQ(f.parts().label(0)->backColour(), 0);
+    EXPECT_EQ(f.hub.Current.CurPartValues, QByteArray("v.rv1"));
+}
+
+TEST(DisplayParts, SecondLoadDuringALoadIsDropped) {
+    Fixture f;
+    writeAll(f.path("first.rp1"), partsFile({{"PName=one"}, {"PName=two"}}));
+    writeAll(f.path("second.rp1"), partsFile({{"PName=other"}}));
+    // A packet executed while the first load lets events run asks for another load.
+    bool asked = false;
+    QTimer::singleShot(0, f.display.get(), [&] {
+        asked = true;
+        f.display->LoadParts("second.rp1", true);
+    });
+    f.display->LoadParts("first.rp1", true);
+    EXPECT_TRUE(asked);
+    EXPECT_EQ(f.parts().PartCount(), 2);
+    EXPECT_EQ(f.parts().name(0), QByteArray("one"));
+}
+
+TEST(DisplayParts, PlaceholdersFollowTheClockAndTheWorksheet) {
+    Fixture f;
+    writeAll(f.path("p.rp1"),
+             partsFile({{"PName=" + sj("【時】")}, {"PName=cell(2,3)"}, {"PName=cell(0,250)"}}));
+    f.display->LoadParts("p.rp1", true);
+    f.worksheet.setCell(2, 3, "B3");
+    f.worksheet.setCell(1, 199, "last");
+    f.parts().refresh(QDateTime(QDate(2026, 1, 1), QTime(21, 0)), &f.worksheet);
+    EXPECT_EQ(f.parts().label(0)->caption(), QByteArray("21"));
+    EXPECT_EQ(f.parts().label(1)->caption(), QByteArray("B3"));
+    EXPECT_EQ(f.parts().label(2)->caption(), QByteArray("last"));
+}
