@@ -11,6 +11,8 @@
 #include "commands/display_reader.h"
 #include "commands/interpreter.h"
 #include "commands/loading_commands.h"
+#include "console/Zul2_ws.h"
+#include "content/Zul2_fileset.h"
 #include "content/Zul2_weblst.h"
 #include "display/Zul2_backwind.h"
 #include "display/Zul2_rdisp.h"
@@ -64,7 +66,9 @@ Program::Program(Options options) : options_(std::move(options)) {
 
 Program::~Program() {
     // Windows go first: they hold references to the network objects.
+    ws_.reset();
     ts_.reset();
+    fileSet_.reset();
     display_.reset();
     webListEdit_.reset();
     backWind_.reset();
@@ -104,7 +108,10 @@ void Program::createWindows() {
     display_ = std::make_unique<TMainDisp>(
         TMainDisp::Context{settings_, hub_, log_, *errors_, *status_, *interpreter_, *converter_,
                            strList_, webList_, *backWind_, worksheet_, status_->hostName()});
+    fileSet_ = std::make_unique<TFileSet>(settings_, dialogs_);
     ts_ = std::make_unique<TZUL_ts>(settings_);
+    ws_ = std::make_unique<Tzul_ws>(worksheet_, dialogs_);
+    ws_->setConnection(connection_.get());
 }
 
 void Program::wire() {
@@ -149,8 +156,15 @@ void Program::wireDisplay() {
     d.displayOpen = [this] { return listener_->isOpen(); };
     d.startOperatorRole = [this] { hubForm_->X2Click(); };
     registerDisplayCommands(*interpreter_, {settings_, d, {}, {}});
-    registerLoadingCommands(
-        *interpreter_, {settings_, hub_, log_, *status_, *settingsFile_, d, worksheet_, {}, {}});
+    registerLoadingCommands(*interpreter_, {settings_,
+                                            hub_,
+                                            log_,
+                                            *status_,
+                                            *settingsFile_,
+                                            d,
+                                            worksheet_,
+                                            [this](int, int row) { ws_->showProgress(row); },
+                                            {}});
 
     SettingsFile::Hooks hooks;
     hooks.displayWindowFrame = [this]() -> std::optional<QRect> {
@@ -191,9 +205,17 @@ void Program::wireDisplay() {
         }
     });
     QObject::connect(hub, &TSettingForm::showToolRequested, &d, [this](const QString& tool) {
+        QWidget* window = nullptr;
         if (tool == QLatin1String("TWebListEdit")) {
-            webListEdit_->show();
-            webListEdit_->raise();
+            window = webListEdit_.get();
+        } else if (tool == QLatin1String("TFileSet")) {
+            window = fileSet_.get();
+        } else if (tool == QLatin1String("Tzul_ws")) {
+            window = ws_.get();
+        }
+        if (window != nullptr) {
+            window->show();
+            window->raise();
         }
     });
 }

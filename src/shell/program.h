@@ -27,7 +27,9 @@ class OfficeConverter;
 class TMainDisp;
 class TWebListEdit;
 class TZUL_BackWind;
+class TFileSet;
 class TZUL_ts;
+class Tzul_ws;
 class UdpDiscovery;
 class WatchDogService;
 class SettingsFile;
@@ -74,6 +76,8 @@ public:
     LineList& strList() { return strList_; }
     LineList& webList() { return webList_; }
     Worksheet& worksheet() { return worksheet_; }
+    Tzul_ws& worksheetWindow() { return *ws_; }
+    TFileSet& fileSetEditor() { return *fileSet_; }
     TTitle_call& splash() { return *splash_; }
 
     // Replaces the dialogs (tests answer them without blocking).
@@ -112,7 +116,9 @@ private:
     std::unique_ptr<TZUL_BackWind> backWind_;
     std::unique_ptr<TWebListEdit> webListEdit_;
     std::unique_ptr<TMainDisp> display_;
+    std::unique_ptr<TFileSet> fileSet_;
     std::unique_ptr<TZUL_ts> ts_;
+    std::unique_ptr<Tzul_ws> ws_;
 };
 
 // Program entry: builds the program and runs the event loop. Returns the exit code.
