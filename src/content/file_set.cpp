@@ -4,6 +4,7 @@
 #include <array>
 #include <utility>
 
+#include "platform/file_extension.h"
 #include "platform/profile_file.h"
 
 namespace zul {
@@ -34,13 +35,7 @@ bool fail(QString* error, const QString& reason) {
 }  // namespace
 
 QString withExtension(const QString& path, QStringView extension) {
-    const qsizetype nameStart = path.lastIndexOf(QLatin1Char('/')) + 1;
-    const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
-    const qsizetype stemEnd = dot > nameStart ? dot : path.size();
-    QString result = path.left(stemEnd);
-    result += QLatin1Char('.');
-    result += extension;
-    return result;
+    return replaceExtension(path, QString(QLatin1Char('.')).append(extension));
 }
 
 FileSet readFileSet(const QString& path) {

@@ -7,6 +7,7 @@
 #include "model/settings.h"
 #include "platform/cp932.h"
 #include "platform/errors.h"
+#include "platform/file_extension.h"
 #include "platform/number_text.h"
 #include "platform/profile_file.h"
 
@@ -90,13 +91,12 @@ SettingsFile::SettingsFile(Settings& settings, DebugLog& log, Hooks hooks)
     : s_(settings), log_(log), hooks_(std::move(hooks)) {}
 
 QString SettingsFile::withExtension(const QString& path) {
-    const QFileInfo info(path);
-    if (info.suffix().compare(QLatin1String(kExtension), Qt::CaseInsensitive) == 0) {
+    // A name that already ends in ".rd1" in any case keeps its spelling: on this platform
+    // "a.RD1" and "a.rd1" are different files.
+    if (QFileInfo(path).suffix().compare(QLatin1String(kExtension), Qt::CaseInsensitive) == 0) {
         return path;
     }
-    const QString base =
-        info.suffix().isEmpty() ? path : path.left(path.size() - info.suffix().size() - 1);
-    return base + QLatin1Char('.') + QLatin1String(kExtension);
+    return replaceExtension(path, u".rd1");
 }
 
 bool SettingsFile::SaveSettingsFile(const QString& path) {
