@@ -103,7 +103,11 @@ void DisplayListener::onRead(OperatorLink* link) {
     ++link->readDepth;
     Q_EMIT statusChanged(statusText(QStringLiteral("／受信中")));
     watchdog_.start();
-    reader_.received(link->buffer(), link->socket()->readAll(), link);
+    // The socket does not signal data that arrives while this handler runs (a handler may
+    // let events run), so keep reading until nothing is left.
+    while (!link->closed && link->socket()->bytesAvailable() > 0) {
+        reader_.received(link->buffer(), link->socket()->readAll(), link);
+    }
     watchdog_.stop();
     --link->readDepth;
     if (link->closed) {
@@ -111,8 +115,13 @@ void DisplayListener::onRead(OperatorLink* link) {
         return;
     }
     QCoreApplication::processEvents();
-    if (guard != nullptr) {
-        Q_EMIT statusChanged(statusText(QStringLiteral("／待機中")));
+    if (guard == nullptr || link->closed) {
+        return;
+    }
+    Q_EMIT statusChanged(statusText(QStringLiteral("／待機中")));
+    if (link->readDepth == 0 && link->socket()->bytesAvailable() > 0) {
+        QMetaObject::invokeMethod(
+            link, [this, link] { guarded(errors_, [&] { onRead(link); }); }, Qt::QueuedConnection);
     }
 }
 

@@ -103,7 +103,23 @@ void OperatorConnection::onRead() {
     Q_EMIT hubStatus(QStringLiteral("操作機として起動：受信中"));
     Q_EMIT consoleStatus(QStringLiteral("データ受信中"), kSkyBlue);
     watchdog_.start();
-    buffer_.append(socket_.readAll());
+    // Data that arrives while a reply is processed is not signalled again: read until
+    // nothing is left.
+    while (socket_.bytesAvailable() > 0) {
+        splitAndProcess(socket_.readAll());
+    }
+    watchdog_.stop();
+    QCoreApplication::processEvents();
+    Q_EMIT hubStatus(QStringLiteral("操作機として起動：ユーザ指示待ち"));
+    Q_EMIT consoleStatus(QStringLiteral("指示待ち"), kWhite);
+    if (socket_.bytesAvailable() > 0) {
+        QMetaObject::invokeMethod(
+            this, [this] { guarded(errors_, [this] { onRead(); }); }, Qt::QueuedConnection);
+    }
+}
+
+void OperatorConnection::splitAndProcess(const QByteArray& bytes) {
+    buffer_.append(bytes);
     for (const qint64 length : buffer_.takeDiscardNotices()) {
         log_.add(
             QStringLiteral("受信した行が長すぎるため（%1バイト）、破棄しました。").arg(length));
@@ -117,10 +133,6 @@ void OperatorConnection::onRead() {
             }
         });
     }
-    watchdog_.stop();
-    QCoreApplication::processEvents();
-    Q_EMIT hubStatus(QStringLiteral("操作機として起動：ユーザ指示待ち"));
-    Q_EMIT consoleStatus(QStringLiteral("指示待ち"), kWhite);
 }
 
 void OperatorConnection::onDisconnected() {

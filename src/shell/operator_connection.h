@@ -71,6 +71,7 @@ private:
     void onStateChanged(QAbstractSocket::SocketState state);
     void onConnected();
     void onRead();
+    void splitAndProcess(const QByteArray& bytes);
     void onDisconnected();
     void onError(QAbstractSocket::SocketError error);
     void connectNow();
