@@ -122,6 +122,7 @@ TSettingForm::TSettingForm(const HubContext& ctx, QWidget* parent)
     buildTray();
     bindLog();
     wireConnections();
+    wireRemoteOptions();
     refreshHideButton();
 }
 
@@ -267,10 +268,10 @@ QWidget* TSettingForm::buildAdjustTab() {
         auto* row = new QHBoxLayout(box);
         row->addWidget(new QLabel(QString::fromUtf8(e.caption)));
         const int edge = e.edge;
-        row->addWidget(button(QString::fromUtf8(e.up), this,
-                              [this, edge] { Q_EMIT edgeAdjustRequested(edge, true); }));
-        row->addWidget(button(QString::fromUtf8(e.down), this,
-                              [this, edge] { Q_EMIT edgeAdjustRequested(edge, false); }));
+        row->addWidget(
+            button(QString::fromUtf8(e.up), this, [this, edge] { edgeClicked(edge, true); }));
+        row->addWidget(
+            button(QString::fromUtf8(e.down), this, [this, edge] { edgeClicked(edge, false); }));
         grid->addWidget(box);
     }
     layout->addWidget(edges);
@@ -602,6 +603,48 @@ void TSettingForm::wireConnections() {
         showNormal();
         Q_EMIT hideConsoleRequested();
     });
+}
+
+void TSettingForm::sendRemote(Cmd cmd, const QByteArray& operand) {
+    if (ctx_.settings.DspRem()) {
+        ctx_.connection.send(makePacket(cmd, operand));
+    }
+}
+
+void TSettingForm::wireRemoteOptions() {
+    // With "表示機を遠隔操作する" ticked, the display options change the connected display
+    // machine instead of this one.
+    Settings& s = ctx_.settings;
+    auto flag = [](bool on) { return QByteArray(on ? "1" : "0"); };
+    auto box = [this, &flag](Setting<bool>& setting, Cmd cmd) {
+        connect(&setting, &SettingBase::changed, this,
+                [this, &setting, cmd, flag] { sendRemote(cmd, flag(setting())); });
+    };
+    box(s.TransChk, Cmd::CmdStretch);
+    box(s.AspectChk, Cmd::CmdAspect);
+    box(s.PptChk, Cmd::CmdPptWidth);
+    box(s.SpeedUp, Cmd::CmdSpeedUp);
+    box(s.HideDisp, Cmd::CmdHideDisplay);
+    auto withColour = [this, flag](Setting<bool>& setting, Cmd cmd) {
+        return [this, &setting, cmd, flag] {
+            sendRemote(cmd, flag(setting()) + ',' + QByteArray::number(ctx_.settings.WallColor()));
+        };
+    };
+    connect(&s.ckCrom, &SettingBase::changed, this, withColour(s.ckCrom, Cmd::CmdChromaKey));
+    connect(&s.ChangeWall, &SettingBase::changed, this,
+            withColour(s.ChangeWall, Cmd::CmdFadeSetting));
+    connect(&s.WallColor, &SettingBase::changed, this,
+            withColour(s.ChangeWall, Cmd::CmdFadeSetting));
+}
+
+void TSettingForm::edgeClicked(int edge, bool up) {
+    if (ctx_.settings.DspRem()) {
+        const QByteArray operand = QByteArray::number(edge) + ' ' + (up ? "1" : "0");
+        ctx_.connection.send(makePacket(
+            ctx_.settings.MoveFrame() ? Cmd::CmdFramePosition : Cmd::CmdScreenAdjust, operand));
+        return;
+    }
+    Q_EMIT edgeAdjustRequested(edge, up);
 }
 
 void TSettingForm::Button4Click() {

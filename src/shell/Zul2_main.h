@@ -7,6 +7,7 @@
 #include <QMainWindow>
 #include <QPointer>
 
+#include "protocol/command_table.h"
 #include "shell/hub_context.h"
 
 class QCheckBox;
@@ -102,6 +103,9 @@ private:
     void refreshHideButton();
     void DspRemClick();
     void wireConnections();
+    void wireRemoteOptions();
+    void sendRemote(Cmd cmd, const QByteArray& operand);
+    void edgeClicked(int edge, bool up);
     // Runs `work` under the application error handler.
     template <typename F>
     void guard(F&& work);

@@ -359,3 +359,39 @@ TEST(HubForm, DisplayRoleStartsAndStopsTheListener) {
     EXPECT_FALSE(hub.displayRoleRunning());
     QTRY_COMPARE(f.program->hub().OperatorCount, 0);
 }
+
+TEST(HubForm, RemoteModeSendsTheOptionPacketsToTheDisplay) {
+    QTcpServer display;
+    ASSERT_TRUE(display.listen(QHostAddress::LocalHost, 0));
+    ProgramFixture f;
+    f.create();
+    Settings& s = f.program->settings();
+    s.ClientPort.set(display.serverPort());
+    s.ClientName.set(QStringLiteral("127.0.0.1"));
+    f.program->hubForm().Button10Click();
+    ASSERT_TRUE(display.waitForNewConnection(3000));
+    QTcpSocket* peer = display.nextPendingConnection();
+    QTRY_VERIFY(f.program->hubForm().operatorRoleRunning());
+
+    s.DspRem.set(true);
+    EXPECT_TRUE(s.DspRem());  // connected: the box stays ticked
+    s.TransChk.set(false);
+    s.ckCrom.set(true);
+    s.WallColor.set(255);
+    s.MoveFrame.set(true);
+    f.program->hubForm()
+        .findChild<QWidget*>(QStringLiteral("DspTop"))
+        ->findChildren<QPushButton*>()
+        .first()
+        ->click();
+    QByteArray got;
+    QTRY_VERIFY((got += peer->readAll()).count('\n') >= 4);
+    EXPECT_EQ(got, QByteArray("\x34"
+                              "0\n"
+                              "\x52"
+                              "1,16777215\n"
+                              "\x3b"
+                              "1,255\n"
+                              "\x54"
+                              "1 1\n"));
+}
