@@ -1,0 +1,65 @@
+#include "services/Zul2_dlog.h"
+
+#include <QFont>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <utility>
+
+#include "platform/cp932.h"
+#include "protocol/packets.h"
+
+namespace zul {
+namespace {
+
+constexpr Qt::WindowFlags kWindowFlags = Qt::Window | Qt::WindowTitleHint |
+                                         Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                                         Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint;
+
+// A fixed-pitch font, so columns of the log lines stay aligned; where the named font is
+// missing the platform picks another fixed-pitch one.
+QFont memoFont() {
+    QFont font(QStringLiteral("ＭＳ ゴシック"));
+    font.setStyleHint(QFont::Monospace);
+    font.setFixedPitch(true);
+    return font;
+}
+
+QPlainTextEdit* makeMemo() {
+    auto* memo = new QPlainTextEdit;
+    memo->setObjectName(QStringLiteral("Memo1"));
+    memo->setFont(memoFont());
+    memo->setLineWrapMode(QPlainTextEdit::NoWrap);
+    memo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    memo->setReadOnly(true);
+    return memo;
+}
+
+}  // namespace
+
+TZUL_Err::TZUL_Err(OperatorChannel channel, QWidget* parent)
+    : QWidget(parent, kWindowFlags), channel_(std::move(channel)) {
+    setObjectName(QStringLiteral("ZUL_Err"));
+    setWindowTitle(QStringLiteral("エラー情報（サーバ）"));
+    memo_ = makeMemo();
+    fetch_ = new QPushButton(QStringLiteral("取り寄せ"));
+    fetch_->setObjectName(QStringLiteral("Button1"));
+    connect(fetch_, &QPushButton::clicked, this, &TZUL_Err::Button1Click);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(memo_, 1);
+    layout->addWidget(fetch_, 0, Qt::AlignRight);
+    setFixedSize(kClientWidth, kClientHeight);
+}
+
+void TZUL_Err::addLine(const QByteArray& line) {
+    memo_->appendPlainText(cp932::decode(line));
+}
+
+void TZUL_Err::Button1Click() {
+    channel_.send(makePacket(Cmd::CmdDebugLog));
+    memo_->clear();
+}
+
+}  // namespace zul
