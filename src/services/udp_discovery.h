@@ -55,6 +55,7 @@ public:
     ~UdpDiscovery() override;
 
     void setHooks(Hooks hooks) { hooks_ = std::move(hooks); }
+    const Hooks& hooks() const { return hooks_; }
     void setCardSource(CardSource source) { cards_ = std::move(source); }
 
     // Opens the socket on the Port value (at hub creation); errors are logged only.

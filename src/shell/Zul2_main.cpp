@@ -568,6 +568,15 @@ void TSettingForm::refreshSampleText() {
 
 // ---- role actions --------------------------------------------------------------------
 
+void TSettingForm::showCaptionPage() {
+    pages_->setCurrentIndex(3);
+    if (auto* inner = qobject_cast<QTabWidget*>(pages_->widget(3))) {
+        inner->setCurrentIndex(5);
+    }
+    showNormal();
+    raise();
+}
+
 void TSettingForm::setStatusText(const QString& text) {
     statusBar()->showMessage(text);
 }

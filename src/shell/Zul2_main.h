@@ -56,6 +56,9 @@ public:
     bool operatorRoleRunning() const;
     bool advancedMode() const;
 
+    // Brings up the caption page ("文字枠の設定") of the display tab.
+    void showCaptionPage();
+
     void setStatusText(const QString& text);
     QString statusText() const;
 

@@ -11,6 +11,8 @@
 #include "commands/display_reader.h"
 #include "commands/interpreter.h"
 #include "commands/loading_commands.h"
+#include "commands/reply_processor.h"
+#include "console/Zul2_cmain.h"
 #include "console/Zul2_ws.h"
 #include "content/Zul2_fileset.h"
 #include "content/Zul2_weblst.h"
@@ -20,7 +22,10 @@
 #include "platform/cp932.h"
 #include "platform/cpu_load.h"
 #include "platform/office_converter.h"
+#include "services/Zul2_dircng.h"
+#include "services/Zul2_dlog.h"
 #include "services/Zul2_ts.h"
+#include "services/operator_channel.h"
 #include "services/settings_file.h"
 #include "services/status_broadcaster.h"
 #include "services/udp_discovery.h"
@@ -60,6 +65,7 @@ Program::Program(Options options) : options_(std::move(options)) {
     wire();
     wireNetwork();
     wireDisplay();
+    wireConsole();
     // The hub form's creation opens the UDP socket on the port.
     udp_->open();
 }
@@ -68,10 +74,14 @@ Program::~Program() {
     // Windows go first: they hold references to the network objects.
     ws_.reset();
     ts_.reset();
+    dirChange_.reset();
+    errWindow_.reset();
     fileSet_.reset();
     display_.reset();
     webListEdit_.reset();
     backWind_.reset();
+    replies_.reset();
+    console_.reset();
     hubForm_.reset();
 }
 
@@ -102,6 +112,8 @@ void Program::createWindows() {
                          *udp_,     peers_,   strList_,      webList_};
     hubForm_ = std::make_unique<TSettingForm>(ctx);
     qtDialogs_.setParent(hubForm_.get());
+    console_ = std::make_unique<TClientMain>(TClientMain::Context{
+        settings_, hub_, log_, dialogs_, *connection_, *udp_, peers_, status_->hostName()});
     splash_ = std::make_unique<TTitle_call>(hubForm_.get());
     backWind_ = std::make_unique<TZUL_BackWind>();
     webListEdit_ = std::make_unique<TWebListEdit>(settings_, dialogs_);
@@ -109,6 +121,10 @@ void Program::createWindows() {
         TMainDisp::Context{settings_, hub_, log_, *errors_, *status_, *interpreter_, *converter_,
                            strList_, webList_, *backWind_, worksheet_, status_->hostName()});
     fileSet_ = std::make_unique<TFileSet>(settings_, dialogs_);
+    const OperatorChannel channel{connection_.get(),
+                                  [this] { return connection_->isEstablished(); }};
+    errWindow_ = std::make_unique<TZUL_Err>(channel);
+    dirChange_ = std::make_unique<TDirChange>(channel, log_);
     ts_ = std::make_unique<TZUL_ts>(settings_);
     ws_ = std::make_unique<Tzul_ws>(worksheet_, dialogs_);
     ws_->setConnection(connection_.get());
@@ -155,7 +171,10 @@ void Program::wireDisplay() {
     splash_->hubWanted = [this] { return !display_->isVisible(); };
     d.displayOpen = [this] { return listener_->isOpen(); };
     d.startOperatorRole = [this] { hubForm_->X2Click(); };
-    registerDisplayCommands(*interpreter_, {settings_, d, {}, {}});
+    // Chat lines (status lines of every machine, liaison memos) go to the console's memo.
+    registerDisplayCommands(
+        *interpreter_,
+        {settings_, d, [this](const QByteArray& line) { console_->addChatLine(line); }, {}});
     registerLoadingCommands(*interpreter_, {settings_,
                                             hub_,
                                             log_,
@@ -220,12 +239,81 @@ void Program::wireDisplay() {
     });
 }
 
+void Program::wireConsole() {
+    TClientMain& c = *console_;
+    ReplyWindows w;
+    w.chatLine = [this](const QByteArray& l) { console_->addChatLine(l); };
+    w.fileListItem = [this](const QByteArray& n) { console_->addFileListItem(n); };
+    w.fileListDone = [] {};
+    w.partsInfo = [this](const QByteArray& n, const QByteArray& v, const QByteArray& f,
+                         const QByteArray& b) { console_->partsInfo(n, v, f, b); };
+    w.cpuLoad = [this](int percent) { console_->cpuLoadReply(percent); };
+    w.refreshFileList = [this] { console_->Button5Click(); };
+    w.errorLogLine = [this](const QByteArray& l) { errWindow_->addLine(l); };
+    w.folder = [this](const QByteArray& f) { dirChange_->addFolder(f); };
+    replies_ = std::make_unique<ReplyProcessor>(ReplyContext{settings_, hub_, log_, worksheet_, w});
+    connection_->processReply = [this](const QByteArray& packet, PacketConnection* from) {
+        replies_->ProcessReply(packet, from);
+    };
+    QObject::connect(
+        connection_.get(), &OperatorConnection::consoleStatus, &c,
+        [this](const QString& text, const QColor& colour) { console_->setStatus(text, colour); });
+
+    TSettingForm* hub = hubForm_.get();
+    auto showWindow = [](QWidget* w) {
+        w->show();
+        w->raise();
+        w->activateWindow();
+    };
+    QObject::connect(hub, &TSettingForm::showConsoleRequested, &c,
+                     [this, showWindow] { showWindow(console_.get()); });
+    QObject::connect(hub, &TSettingForm::hideConsoleRequested, &c, [this] { console_->hide(); });
+    QObject::connect(&c, &TClientMain::consoleClosed, hub, [this] {
+        // The console goes away with its connection; the hub comes back.
+        hub_.Reconnecting = false;
+        connection_->close();
+        hubForm_->showNormal();
+    });
+    QObject::connect(&c, &TClientMain::showWorksheetRequested, &c,
+                     [this, showWindow] { showWindow(ws_.get()); });
+    QObject::connect(&c, &TClientMain::showDirChangeRequested, &c,
+                     [this, showWindow] { showWindow(dirChange_.get()); });
+    QObject::connect(&c, &TClientMain::showCaptionPageRequested, hub,
+                     [this] { hubForm_->showCaptionPage(); });
+    QObject::connect(&c, &TClientMain::fileListCleared, dirChange_.get(),
+                     [this] { dirChange_->clearFolders(); });
+    QObject::connect(hub, &TSettingForm::showToolRequested, hub,
+                     [this, showWindow](const QString& tool) {
+                         if (tool == QLatin1String("TZUL_Err")) {
+                             showWindow(errWindow_.get());
+                         }
+                     });
+
+    UdpDiscovery::Hooks udp = udp_->hooks();
+    udp.refreshPartsList = [this] {
+        if (connection_->isEstablished()) {
+            console_->Button4Click();
+        }
+    };
+    udp.refreshFileList = [this] {
+        if (connection_->isEstablished()) {
+            console_->Button5Click();
+        }
+    };
+    udp_->setHooks(udp);
+}
+
 void Program::start() {
     if (options_.showWindows) {
         splash_->start();
     }
     const StartupContext ctx{settings_, *settingsFile_, *interpreter_, log_, *errors_};
     runStartup(ctx, options_.commandLine, options_.startFolder);
+    // ZUL_START_OPERATOR=1 also starts the operator role towards the ClientName of the
+    // settings, as "操作機として起動" would (the demo gets its own console this way).
+    if (qEnvironmentVariableIntValue("ZUL_START_OPERATOR") == 1) {
+        guarded(*errors_, [this] { hubForm_->Button10Click(); });
+    }
 }
 
 void Program::shutdown() {

@@ -27,7 +27,11 @@ class OfficeConverter;
 class TMainDisp;
 class TWebListEdit;
 class TZUL_BackWind;
+class ReplyProcessor;
+class TClientMain;
+class TDirChange;
 class TFileSet;
+class TZUL_Err;
 class TZUL_ts;
 class Tzul_ws;
 class UdpDiscovery;
@@ -78,6 +82,9 @@ public:
     Worksheet& worksheet() { return worksheet_; }
     Tzul_ws& worksheetWindow() { return *ws_; }
     TFileSet& fileSetEditor() { return *fileSet_; }
+    TClientMain& console() { return *console_; }
+    TZUL_Err& errorWindow() { return *errWindow_; }
+    TDirChange& dirChange() { return *dirChange_; }
     TTitle_call& splash() { return *splash_; }
 
     // Replaces the dialogs (tests answer them without blocking).
@@ -89,6 +96,7 @@ private:
     void wire();
     void wireNetwork();
     void wireDisplay();
+    void wireConsole();
 
     Options options_;
     Settings settings_;
@@ -112,11 +120,15 @@ private:
     LineList webList_;
     Worksheet worksheet_;
     std::unique_ptr<TSettingForm> hubForm_;
+    std::unique_ptr<TClientMain> console_;
+    std::unique_ptr<ReplyProcessor> replies_;
     std::unique_ptr<TTitle_call> splash_;
     std::unique_ptr<TZUL_BackWind> backWind_;
     std::unique_ptr<TWebListEdit> webListEdit_;
     std::unique_ptr<TMainDisp> display_;
     std::unique_ptr<TFileSet> fileSet_;
+    std::unique_ptr<TZUL_Err> errWindow_;
+    std::unique_ptr<TDirChange> dirChange_;
     std::unique_ptr<TZUL_ts> ts_;
     std::unique_ptr<Tzul_ws> ws_;
 };

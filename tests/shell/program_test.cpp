@@ -372,6 +372,10 @@ TEST(HubForm, RemoteModeSendsTheOptionPacketsToTheDisplay) {
     ASSERT_TRUE(display.waitForNewConnection(3000));
     QTcpSocket* peer = display.nextPendingConnection();
     QTRY_VERIFY(f.program->hubForm().operatorRoleRunning());
+    // The console asks for the file and parts lists when it comes up.
+    QTRY_VERIFY(peer->bytesAvailable() > 0 || peer->waitForReadyRead(200));
+    QTest::qWait(100);
+    peer->readAll();
 
     s.DspRem.set(true);
     EXPECT_TRUE(s.DspRem());  // connected: the box stays ticked
