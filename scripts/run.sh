@@ -7,6 +7,8 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 "$root/scripts/build.sh"
 cd "$root/demo"
 if [ "$(id -u)" -eq 0 ]; then export QTWEBENGINE_DISABLE_SANDBOX=1; fi
+# The demo is a display machine with its own operator console ("直接、操作する").
+export ZUL_START_OPERATOR="${ZUL_START_OPERATOR:-1}"
 if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ] || [ -n "${QT_QPA_PLATFORM:-}" ]; then
   exec "$root/build/zul" "$@"
 fi

@@ -168,7 +168,7 @@ void Program::wireNetwork() {
 
 void Program::wireDisplay() {
     TMainDisp& d = *display_;
-    splash_->hubWanted = [this] { return !display_->isVisible(); };
+    splash_->hubWanted = [this] { return !display_->isVisible() && !console_->isVisible(); };
     d.displayOpen = [this] { return listener_->isOpen(); };
     d.startOperatorRole = [this] { hubForm_->X2Click(); };
     // Chat lines (status lines of every machine, liaison memos) go to the console's memo.
