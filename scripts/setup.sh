@@ -10,7 +10,7 @@ packages=(
   libreoffice-core-nogui libreoffice-impress-nogui libreoffice-writer-nogui
   libreoffice-calc-nogui libreoffice-draw-nogui
   libgtest-dev googletest libbenchmark-dev
-  xvfb xauth x11-utils libx11-dev openbox xdotool imagemagick
+  xvfb xauth x11-utils libx11-dev openbox xdotool
   fonts-ipafont-gothic fonts-ipafont-mincho
   iproute2 clang-format
 )
