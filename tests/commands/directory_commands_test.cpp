@@ -8,12 +8,11 @@
 
 #include "commands/directory_commands.h"
 #include "commands/interpreter.h"
+#include "fakes.h"
 #include "model/debug_log.h"
 #include "model/settings.h"
 #include "platform/cp932.h"
 #include "platform/cpu_load.h"
-#include "protocol/connection.h"
-#include "protocol/datagram_sender.h"
 #include "services/status_broadcaster.h"
 #include "test_support.h"
 
@@ -21,22 +20,6 @@ using namespace zul;
 using zul::test::sj;
 
 namespace {
-
-class FakeConnection : public PacketConnection {
-public:
-    QByteArrayList sent;
-    void send(const QByteArray& bytes) override { sent << bytes; }
-    QString peerName() const override { return QStringLiteral("op-pc"); }
-};
-
-class FakeUdp : public DatagramSender {
-public:
-    QByteArrayList datagrams;
-    bool sendDatagram(const QByteArray& datagram) override {
-        datagrams << datagram;
-        return true;
-    }
-};
 
 // Stat texts handed out one per reading: the aggregate line in one processor's terms.
 struct StatScript {
@@ -101,13 +84,13 @@ protected:
     QTemporaryDir dir_;
     Settings settings_;
     DebugLog log_;
-    FakeUdp udp_;
+    test::RecordingDatagrams udp_;
     StatusBroadcaster broadcaster_{"display-pc"};
     std::shared_ptr<StatScript> stat_ = std::make_shared<StatScript>();
     CpuHistory cpuHistory_;
     CpuMeter meter_{[stat = stat_] { return stat->texts.value(stat->next++); }, cpuHistory_};
     Interpreter interpreter_{log_};
-    FakeConnection connection_;
+    test::RecordingConnection connection_{QStringLiteral("op-pc")};
 };
 
 }  // namespace
@@ -226,7 +209,7 @@ TEST_F(DirectoryCommands, DirectoryChangeNeedsTheKeyByteForByte) {
         const QString before = QStringLiteral("/before/");
         settings_.BaseDir.set(before);
         settings_.remo_key.set(c.key);
-        udp_.datagrams.clear();
+        udp_.sent.clear();
 
         const QByteArrayList replies = run(packet(Cmd::CmdDirChange, c.operand));
         if (c.newBaseDir.isEmpty()) {
@@ -234,13 +217,13 @@ TEST_F(DirectoryCommands, DirectoryChangeNeedsTheKeyByteForByte) {
                                    30, sj("フォルダ変更されません。パスワードがあいません"))})
                 << c.what;
             EXPECT_EQ(settings_.BaseDir.get(), before) << c.what;
-            EXPECT_TRUE(udp_.datagrams.isEmpty()) << c.what;
+            EXPECT_TRUE(udp_.sent.isEmpty()) << c.what;
         } else {
             EXPECT_EQ(replies, QByteArrayList{reply(
                                    30, sj("フォルダ変更されました。->") + wire(c.newBaseDir))})
                 << c.what;
             EXPECT_EQ(settings_.BaseDir.get(), c.newBaseDir) << c.what;
-            EXPECT_EQ(udp_.datagrams, QByteArrayList{"ZUL,5,DIR\n"}) << c.what;
+            EXPECT_EQ(udp_.sent, QByteArrayList{"ZUL,5,DIR\n"}) << c.what;
         }
     }
 }
@@ -249,7 +232,7 @@ TEST_F(DirectoryCommands, InternalDirectoryChangeActsWithoutAnswer) {
     settings_.remo_key.set(QStringLiteral("k"));
     interpreter_.ExecutePacket(packet(Cmd::CmdDirChange, "k,/data"), nullptr);
     EXPECT_EQ(settings_.BaseDir.get(), QStringLiteral("/data/"));
-    EXPECT_EQ(udp_.datagrams, QByteArrayList{"ZUL,5,DIR\n"});
+    EXPECT_EQ(udp_.sent, QByteArrayList{"ZUL,5,DIR\n"});
 }
 
 TEST_F(DirectoryCommands, LogFetchSendsEveryLineInOrderOnePerPacket) {

@@ -2,10 +2,10 @@
 
 #include "commands/display_reader.h"
 #include "commands/interpreter.h"
+#include "fakes.h"
 #include "model/debug_log.h"
-#include "platform/errors.h"
-#include "protocol/connection.h"
 #include "protocol/packet_splitter.h"
+#include "recording_mirror.h"
 #include "test_support.h"
 
 using namespace zul;
@@ -13,32 +13,11 @@ using zul::test::sj;
 
 namespace {
 
-class FakeConnection : public PacketConnection {
-public:
-    QByteArrayList sent;
-    void send(const QByteArray& bytes) override { sent << bytes; }
-    QString peerName() const override { return QStringLiteral("op-pc"); }
-};
-
-class FakeMirror : public MirrorSink {
-public:
-    bool wanted = true;
-    QByteArrayList packets;
-    bool mirrorWanted() const override { return wanted; }
-    void mirrorPacket(const QByteArray& packet) override { packets << packet; }
-};
-
-class Errors : public ErrorSink {
-public:
-    QStringList messages;
-    void reportError(const QString& message) override { messages << message; }
-};
-
 struct Fixture {
     DebugLog log;
     Interpreter interpreter{log};
-    FakeMirror mirror;
-    FakeConnection connection;
+    test::RecordingMirror mirror;
+    test::RecordingConnection connection{QStringLiteral("op-pc")};
     QByteArrayList seen;  // packets handled, as work copies
 
     Fixture() {
@@ -106,7 +85,7 @@ TEST(Interpreter, InternalUnknownPacketLogsAnEmptyClient) {
 TEST(Interpreter, ReplyCommandsDoNothingButAreMirrored) {
     DebugLog log;
     Interpreter interpreter(log);
-    FakeMirror mirror;
+    test::RecordingMirror mirror;
     interpreter.setMirror(&mirror);
     interpreter.ExecutePacket(packet(33, "file.jpg"), nullptr);
     EXPECT_EQ(mirror.packets, QByteArrayList{packet(33, "file.jpg") + "\n"});
@@ -172,7 +151,7 @@ TEST(Interpreter, RepliesGoToTheAskingConnectionOnly) {
 
 TEST(DisplayReader, SplitsLogsAndRunsPacketsInOrderAcrossReads) {
     Fixture f;
-    Errors errors;
+    test::RecordingErrors errors;
     DisplayReader reader(f.interpreter, f.log, errors);
     PacketSplitter buffer;
     reader.received(buffer, packet(36, "one") + "\n" + packet(36, "two") + "\n" + packet(36),
@@ -186,7 +165,7 @@ TEST(DisplayReader, SplitsLogsAndRunsPacketsInOrderAcrossReads) {
 
 TEST(DisplayReader, FailingPacketDoesNotHoldBackThePacketsBehindIt) {
     Fixture f;
-    Errors errors;
+    test::RecordingErrors errors;
     DisplayReader reader(f.interpreter, f.log, errors);
     f.interpreter.setHandler(Cmd::CmdWallpaper,
                              [](PacketContext&) { throw ZulError(QStringLiteral("missing.jpg")); });
@@ -200,7 +179,7 @@ TEST(DisplayReader, FailingPacketDoesNotHoldBackThePacketsBehindIt) {
 
 TEST(DisplayReader, OverLongLineIsDiscardedWithALogLineAndTheStreamRecovers) {
     Fixture f;
-    Errors errors;
+    test::RecordingErrors errors;
     DisplayReader reader(f.interpreter, f.log, errors);
     PacketSplitter buffer;
     reader.received(buffer, packet(36, QByteArray(2000, 'x')), &f.connection);

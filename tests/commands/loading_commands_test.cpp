@@ -4,11 +4,11 @@
 #include <QDir>
 #include <QTemporaryDir>
 
+#include "../display/display_fixture.h"
 #include "commands/display_commands.h"
 #include "commands/interpreter.h"
 #include "commands/loading_commands.h"
 #include "content/file_set.h"
-#include "display/Zul2_backwind.h"
 #include "display/Zul2_rdisp.h"
 #include "display/part_table.h"
 #include "model/debug_log.h"
@@ -18,12 +18,10 @@
 #include "model/worksheet.h"
 #include "platform/cp932.h"
 #include "platform/errors.h"
-#include "platform/office_converter.h"
 #include "platform/profile_file.h"
 #include "protocol/connection.h"
-#include "protocol/datagram_sender.h"
+#include "recording_mirror.h"
 #include "services/settings_file.h"
-#include "services/status_broadcaster.h"
 #include "test_support.h"
 
 using namespace zul;
@@ -33,63 +31,16 @@ using zul::test::writeAll;
 
 namespace {
 
-class Errors : public ErrorSink {
-public:
-    QStringList messages;
-    void reportError(const QString& m) override { messages << m; }
-};
-
-class Datagrams : public DatagramSender {
-public:
-    QByteArrayList sent;
-    bool sendDatagram(const QByteArray& d) override {
-        sent << d;
-        return true;
-    }
-};
-
-class Mirror : public MirrorSink {
-public:
-    QByteArrayList packets;
-    bool mirrorWanted() const override { return true; }
-    void mirrorPacket(const QByteArray& p) override { packets << p; }
-};
-
-class Connection : public PacketConnection {
-public:
-    QByteArrayList sent;
-    void send(const QByteArray& b) override { sent << b; }
-    QString peerName() const override { return QStringLiteral("op"); }
-};
-
-struct Fixture {
-    QTemporaryDir dir;
-    Settings settings;
-    HubState hub;
-    DebugLog log;
-    Errors errors;
-    Datagrams datagrams;
-    StatusBroadcaster status{QByteArray("pc1")};
+// The display window on the interpreter, with the display and loading commands.
+struct Fixture : test::DisplayFixture {
     Interpreter interpreter{log};
-    OfficeConverter converter;
-    LineList strList;
-    LineList webList;
-    TZUL_BackWind back;
-    Worksheet worksheet;
     SettingsFile settingsFile{settings, log};
-    Mirror mirror;
-    std::unique_ptr<TMainDisp> display;
+    test::RecordingMirror mirror;
     QList<int> progress;
 
-    Fixture() {
-        settings.BaseDir.set(dir.path());
-        status.setSender(&datagrams);
+    Fixture() : DisplayFixture({.open = false, .contentFillsWindow = true}) {
         interpreter.setMirror(&mirror);
-        display = std::make_unique<TMainDisp>(
-            TMainDisp::Context{settings, hub, log, errors, status, interpreter, converter, strList,
-                               webList, back, worksheet, QByteArray("pc1")});
-        display->setGeometry(0, 0, 1024, 768);
-        settings.Panel1.set(QRect(0, 0, 1024, 768));
+        openDisplay(interpreter);
         registerDisplayCommands(interpreter, {settings, *display, {}, {}});
         registerLoadingCommands(interpreter, {settings,
                                               hub,
@@ -101,13 +52,14 @@ struct Fixture {
                                               [this](int, int v) { progress << v; },
                                               {}});
         writeJpeg("bg.jpg");
-        writeAll(path("captions.txt"), "one\r\ntwo\r\n");
-        writeAll(path("parts.rp1"), "[List]\r\nRecordCount=1\r\n[Parts-1]\r\nPName=score\r\n");
-        writeAll(path("values.rv1"),
-                 "[List]\r\nRecordCount=1\r\n[Parts-1]\r\nPName=score\r\nValue=7\r\n");
-        writeAll(path("sheet.csv"), "a,b\r\n");
+        write("captions.txt", "one\r\ntwo\r\n");
+        write("parts.rp1", "[List]\r\nRecordCount=1\r\n[Parts-1]\r\nPName=score\r\n");
+        write("values.rv1", "[List]\r\nRecordCount=1\r\n[Parts-1]\r\nPName=score\r\nValue=7\r\n");
+        write("sheet.csv", "a,b\r\n");
     }
-    QString path(const char* name) const { return dir.filePath(QString::fromUtf8(name)); }
+    // The display goes first: it runs its packets through the interpreter.
+    ~Fixture() { display.reset(); }
+
     void writeJpeg(const char* name) {
         QImage img(8, 8, QImage::Format_RGB32);
         img.fill(Qt::red);
@@ -255,7 +207,7 @@ TEST(LoadingCommands, WorksheetLoadSendAndReceive) {
         "0 0,z");
     EXPECT_TRUE(f.errors.messages.isEmpty());
 
-    Connection op;
+    test::RecordingConnection op{QStringLiteral("op")};
     f.run("\x51", &op);
     ASSERT_EQ(op.sent.size(), 199);
     EXPECT_EQ(op.sent[0].left(4), QByteArray("\x51"
@@ -266,7 +218,7 @@ TEST(LoadingCommands, WorksheetLoadSendAndReceive) {
 
 TEST(LoadingCommands, PartsCommandsRouteToThePartTable) {
     Fixture f;
-    Connection op;
+    test::RecordingConnection op{QStringLiteral("op")};
     f.run("\x2eparts.rp1");
     f.run("\x2cSCORE,3,255,0");
     f.run("\x2d", &op);

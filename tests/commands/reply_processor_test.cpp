@@ -4,25 +4,18 @@
 #include <vector>
 
 #include "commands/reply_processor.h"
+#include "fakes.h"
 #include "model/debug_log.h"
 #include "model/hub_state.h"
 #include "model/settings.h"
 #include "model/worksheet.h"
 #include "platform/cp932.h"
-#include "protocol/connection.h"
 #include "test_support.h"
 
 using namespace zul;
 using zul::test::sj;
 
 namespace {
-
-class FakeConnection : public PacketConnection {
-public:
-    QByteArrayList sent;
-    void send(const QByteArray& bytes) override { sent << bytes; }
-    QString peerName() const override { return QStringLiteral("display-pc"); }
-};
 
 QByteArray packet(int byte, const QByteArray& operand = {}) {
     return QByteArray(1, static_cast<char>(byte)) + operand;
@@ -61,7 +54,7 @@ protected:
     HubState hub;
     DebugLog log;
     Worksheet worksheet;
-    FakeConnection connection;
+    test::RecordingConnection connection{QStringLiteral("display-pc")};
     QByteArrayList calls;
     ReplyProcessor processor{ReplyContext{settings, hub, log, worksheet, recordingWindows()}};
 };

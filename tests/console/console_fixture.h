@@ -13,32 +13,15 @@
 #include <memory>
 
 #include "console/Zul2_cmain.h"
+#include "fakes.h"
 #include "model/debug_log.h"
 #include "model/hub_state.h"
 #include "model/peer_list.h"
 #include "model/settings.h"
-#include "protocol/connection.h"
-#include "protocol/datagram_sender.h"
 #include "recording_dialogs.h"
 #include "test_support.h"
 
 namespace zul::test {
-
-class RecordingConnection : public PacketConnection {
-public:
-    QByteArrayList sent;
-    void send(const QByteArray& bytes) override { sent.append(bytes); }
-    QString peerName() const override { return QStringLiteral("display"); }
-};
-
-class RecordingDatagrams : public DatagramSender {
-public:
-    QByteArrayList sent;
-    bool sendDatagram(const QByteArray& datagram) override {
-        sent.append(datagram);
-        return true;
-    }
-};
 
 // Command byte + operand + line feed.
 inline QByteArray packet(int byte, const QByteArray& operand = {}) {

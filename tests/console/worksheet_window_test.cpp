@@ -11,8 +11,8 @@
 #include <QTest>
 
 #include "console/Zul2_ws.h"
+#include "fakes.h"
 #include "model/worksheet.h"
-#include "protocol/connection.h"
 #include "recording_dialogs.h"
 #include "test_support.h"
 
@@ -20,13 +20,6 @@ using namespace zul;
 using test::sj;
 
 namespace {
-
-class RecordingConnection : public PacketConnection {
-public:
-    QByteArrayList sent;
-    void send(const QByteArray& bytes) override { sent.append(bytes); }
-    QString peerName() const override { return QStringLiteral("display"); }
-};
 
 // Also keeps the filters the file dialogs were opened with.
 class FilterDialogs : public test::RecordingDialogs {
@@ -85,7 +78,7 @@ protected:
     QTemporaryDir dir_;
     Worksheet worksheet_;
     FilterDialogs dialogs_;
-    RecordingConnection connection_;
+    test::RecordingConnection connection_;
     Tzul_ws window_{worksheet_, dialogs_};
 };
 

@@ -4,23 +4,16 @@
 #include <QImage>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include "display/Zul2_backwind.h"
 #include "display/Zul2_rdisp.h"
 #include "display/viewers.h"
-#include "model/debug_log.h"
+#include "display_fixture.h"
 #include "model/hub_state.h"
 #include "model/line_list.h"
 #include "model/settings.h"
-#include "model/worksheet.h"
 #include "platform/cp932.h"
-#include "platform/errors.h"
-#include "platform/office_converter.h"
-#include "protocol/datagram_sender.h"
-#include "protocol/packet_executor.h"
-#include "services/status_broadcaster.h"
 #include "test_support.h"
 
 using namespace zul;
@@ -28,29 +21,6 @@ using zul::test::sj;
 using zul::test::writeAll;
 
 namespace {
-
-class Errors : public ErrorSink {
-public:
-    QStringList messages;
-    void reportError(const QString& m) override { messages << m; }
-};
-
-class Datagrams : public DatagramSender {
-public:
-    QByteArrayList sent;
-    bool sendDatagram(const QByteArray& d) override {
-        sent << d;
-        return true;
-    }
-};
-
-class Executor : public PacketExecutor {
-public:
-    QByteArrayList packets;
-    void ExecutePacket(QByteArrayView packet, PacketConnection*) override {
-        packets << packet.toByteArray();
-    }
-};
 
 void writePicture(const QString& path, QSize size, QColor colour) {
     QImage img(size, QImage::Format_RGB32);
@@ -64,34 +34,13 @@ void writePdf(const QString& path) {
     p.fillRect(QRect(0, 0, 1000, 1000), Qt::blue);
 }
 
-struct Fixture {
-    QTemporaryDir dir;
-    Settings settings;
-    HubState hub;
-    DebugLog log;
-    Errors errors;
-    Datagrams datagrams;
-    StatusBroadcaster status{QByteArray("pc1")};
-    Executor executor;
-    OfficeConverter converter;
-    LineList strList;
-    LineList webList;
-    TZUL_BackWind back;
-    Worksheet worksheet;
-    std::unique_ptr<TMainDisp> display;
+struct Fixture : test::DisplayFixture {
     bool listenerOpen = true;
 
     Fixture() {
-        settings.BaseDir.set(dir.path());
-        status.setSender(&datagrams);
-        display = std::make_unique<TMainDisp>(
-            TMainDisp::Context{settings, hub, log, errors, status, executor, converter, strList,
-                               webList, back, worksheet, QByteArray("pc1")});
         display->displayOpen = [this] { return listenerOpen; };
-        display->setGeometry(0, 0, 1024, 768);
         display->FormResize();
     }
-    QString path(const char* name) const { return dir.filePath(QString::fromUtf8(name)); }
     int visibleViewers() const {
         int n = 0;
         for (QWidget* w :

@@ -1,24 +1,17 @@
 // Parts on the display window: placement, placeholders, loading, updating and listing.
 #include <gtest/gtest.h>
 
-#include <QTemporaryDir>
 #include <QTest>
 
 #include "content/parts_files.h"
-#include "display/Zul2_backwind.h"
 #include "display/Zul2_rdisp.h"
 #include "display/part_table.h"
+#include "display_fixture.h"
 #include "model/debug_log.h"
 #include "model/hub_state.h"
-#include "model/line_list.h"
 #include "model/settings.h"
 #include "model/worksheet.h"
 #include "platform/cp932.h"
-#include "platform/errors.h"
-#include "platform/office_converter.h"
-#include "protocol/datagram_sender.h"
-#include "protocol/packet_executor.h"
-#include "services/status_broadcaster.h"
 #include "test_support.h"
 
 using namespace zul;
@@ -26,34 +19,6 @@ using zul::test::sj;
 using zul::test::writeAll;
 
 namespace {
-
-class Errors : public ErrorSink {
-public:
-    void reportError(const QString& m) override { ADD_FAILURE() << m.toStdString(); }
-};
-
-class Datagrams : public DatagramSender {
-public:
-    QByteArrayList sent;
-    bool sendDatagram(const QByteArray& d) override {
-        sent << d;
-        return true;
-    }
-    int count(const QByteArray& d) const { return static_cast<int>(sent.count(d)); }
-};
-
-// Runs internal packets back into the display as the interpreter would.
-class Executor : public PacketExecutor {
-public:
-    TMainDisp* display = nullptr;
-    QByteArrayList packets;
-    void ExecutePacket(QByteArrayView packet, PacketConnection*) override {
-        packets << packet.toByteArray();
-        if (display != nullptr && packet.size() > 0 && packet[0] == '\x2c') {
-            display->UpdatePart(packet.sliced(1).toByteArray());
-        }
-    }
-};
 
 // A parts definition file from records given as "key=value" lines.
 QByteArray partsFile(const QList<QByteArrayList>& records) {
@@ -67,33 +32,10 @@ QByteArray partsFile(const QList<QByteArrayList>& records) {
     return out;
 }
 
-struct Fixture {
-    QTemporaryDir dir;
-    Settings settings;
-    HubState hub;
-    DebugLog log;
-    Errors errors;
-    Datagrams datagrams;
-    StatusBroadcaster status{QByteArray("pc1")};
-    Executor executor;
-    OfficeConverter converter;
-    LineList strList;
-    LineList webList;
-    TZUL_BackWind back;
-    Worksheet worksheet;
-    std::unique_ptr<TMainDisp> display;
-
-    Fixture() {
-        settings.BaseDir.set(dir.path());
-        status.setSender(&datagrams);
-        display = std::make_unique<TMainDisp>(
-            TMainDisp::Context{settings, hub, log, errors, status, executor, converter, strList,
-                               webList, back, worksheet, QByteArray("pc1")});
-        executor.display = display.get();
-        display->setGeometry(0, 0, 1024, 768);
-        settings.Panel1.set(QRect(0, 0, 1024, 768));
-    }
-    QString path(const char* name) const { return dir.filePath(QString::fromUtf8(name)); }
+struct Fixture : test::DisplayFixture {
+    Fixture()
+        : DisplayFixture(
+              {.feedPartsBack = true, .errorsFailTheTest = true, .contentFillsWindow = true}) {}
     PartTable& parts() { return display->parts(); }
     int notices() const { return datagrams.count("ZUL,5,VL\n"); }
 };

@@ -4,31 +4,26 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
-#include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QThread>
 
 #include "platform/cp932.h"
 #include "test_support.h"
+#include "waiting_and_ports.h"
 
+using zul::test::freeTcpPort;
 using zul::test::readAll;
 using zul::test::sj;
 using zul::test::writeAll;
 
 namespace {
 
-quint16 freePort() {
-    QTcpServer probe;
-    probe.listen(QHostAddress::AnyIPv4, 0);
-    return probe.serverPort();
-}
-
 // zul started in a temporary folder whose startup settings start the display role.
 class DisplayProcess : public ::testing::Test {
 protected:
     void SetUp() override {
-        port_ = freePort();
+        port_ = freeTcpPort(QHostAddress::AnyIPv4);
         writeAll(dir_.filePath("startup.rd1"),
                  QStringLiteral(
                      "[Server]\r\nPort=%1\r\n[IPtalk]\r\nNoTouch=1\r\n[RUN]\r\nServerNow=1\r\n")

@@ -10,23 +10,18 @@
 #include <QProcess>
 #include <QScreen>
 #include <QStandardPaths>
-#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QThread>
 
 #include "test_support.h"
+#include "waiting_and_ports.h"
 
+using zul::test::freeTcpPort;
 using zul::test::readAll;
 using zul::test::sj;
 using zul::test::writeAll;
 
 namespace {
-
-quint16 freePort() {
-    QTcpServer probe;
-    probe.listen(QHostAddress::AnyIPv4, 0);
-    return probe.serverPort();
-}
 
 QString xdotool(const QStringList& args) {
     QProcess p;
@@ -63,7 +58,7 @@ protected:
         if (QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty()) {
             GTEST_SKIP() << "xdotool is not installed";
         }
-        port_ = freePort();
+        port_ = freeTcpPort(QHostAddress::AnyIPv4);
         writeAll(display_.filePath("startup.rd1"),
                  QStringLiteral(
                      "[Server]\r\nPort=%1\r\nAspect=0\r\nStretch=1\r\n[IPtalk]\r\nNoTouch=1\r\n"

@@ -10,37 +10,20 @@
 #include <QPdfWriter>
 #include <QScreen>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 
+#include "../display/display_fixture.h"
 #include "display/Zul2_backwind.h"
 #include "display/Zul2_rdisp.h"
 #include "display/viewers.h"
-#include "model/debug_log.h"
 #include "model/hub_state.h"
-#include "model/line_list.h"
 #include "model/settings.h"
-#include "model/worksheet.h"
-#include "platform/errors.h"
-#include "platform/office_converter.h"
-#include "protocol/packet_executor.h"
-#include "services/status_broadcaster.h"
 #include "test_support.h"
 
 using namespace zul;
 using zul::test::writeAll;
 
 namespace {
-
-class Errors : public ErrorSink {
-public:
-    void reportError(const QString& m) override { ADD_FAILURE() << m.toStdString(); }
-};
-
-class Executor : public PacketExecutor {
-public:
-    void ExecutePacket(QByteArrayView, PacketConnection*) override {}
-};
 
 QImage screen() {
     return QGuiApplication::primaryScreen()->grabWindow(0).toImage();
@@ -75,19 +58,18 @@ int leftmostX(const QImage& img, QRect area, QColor colour) {
     return -1;
 }
 
-class DisplayScreen : public ::testing::Test {
+class DisplayScreen : public ::testing::Test, protected test::DisplayFixture {
 protected:
+    DisplayScreen() : DisplayFixture({.open = false, .errorsFailTheTest = true}) {}
+
     void SetUp() override {
         if (QGuiApplication::platformName() != QLatin1String("xcb")) {
             GTEST_SKIP() << "needs an X server (run under xvfb-run)";
         }
-        settings.BaseDir.set(dir.path());
         settings.SampleText.fontName.set(QStringLiteral("IPAGothic"));
         settings.SampleText.fontColor.set(0xFFFFFF);  // white text
         settings.SampleText.backColor.set(0x800000);  // on navy (BGR)
-        display = std::make_unique<TMainDisp>(
-            TMainDisp::Context{settings, hub, log, errors, status, executor, converter, strList,
-                               webList, back, worksheet, QByteArray("pc1")});
+        openDisplay();
         display->displayOpen = [] { return true; };
         back.setGeometry(0, 0, 1024, 768);
         back.show();
@@ -107,27 +89,11 @@ protected:
         }
     }
 
-    QString path(const char* name) const { return dir.filePath(QString::fromLatin1(name)); }
-
     void writePicture(const char* name, QSize size, QColor colour) {
         QImage img(size, QImage::Format_RGB32);
         img.fill(colour);
         img.save(path(name), "JPG", 100);
     }
-
-    QTemporaryDir dir;
-    Settings settings;
-    HubState hub;
-    DebugLog log;
-    Errors errors;
-    StatusBroadcaster status{QByteArray("pc1")};
-    Executor executor;
-    OfficeConverter converter;
-    LineList strList;
-    LineList webList;
-    TZUL_BackWind back;
-    Worksheet worksheet;
-    std::unique_ptr<TMainDisp> display;
 };
 
 }  // namespace

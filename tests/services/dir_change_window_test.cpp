@@ -6,8 +6,8 @@
 #include <QTest>
 #include <vector>
 
+#include "fakes.h"
 #include "model/debug_log.h"
-#include "protocol/connection.h"
 #include "services/Zul2_dircng.h"
 #include "test_support.h"
 
@@ -16,13 +16,6 @@ using zul::test::sj;
 
 namespace {
 
-class FakeConnection : public PacketConnection {
-public:
-    QByteArrayList sent;
-    void send(const QByteArray& bytes) override { sent << bytes; }
-    QString peerName() const override { return QStringLiteral("display-pc"); }
-};
-
 class DirChangeWindow : public ::testing::Test {
 protected:
     void click() {
@@ -30,7 +23,7 @@ protected:
         QTest::mouseClick(window.Button1(), Qt::LeftButton);
     }
 
-    FakeConnection connection;
+    test::RecordingConnection connection{QStringLiteral("display-pc")};
     bool open = true;
     DebugLog log;
     TDirChange window{OperatorChannel{&connection, [this] { return open; }}, log};

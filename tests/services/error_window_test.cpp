@@ -6,7 +6,7 @@
 #include <optional>
 #include <vector>
 
-#include "protocol/connection.h"
+#include "fakes.h"
 #include "services/Zul2_dlog.h"
 #include "test_support.h"
 
@@ -14,13 +14,6 @@ using namespace zul;
 using zul::test::sj;
 
 namespace {
-
-class FakeConnection : public PacketConnection {
-public:
-    QByteArrayList sent;
-    void send(const QByteArray& bytes) override { sent << bytes; }
-    QString peerName() const override { return QStringLiteral("display-pc"); }
-};
 
 TEST(ErrorWindow, LooksAsTheToolWindowOfTheConsole) {
     TZUL_Err window(OperatorChannel{});
@@ -64,7 +57,7 @@ TEST(ErrorWindow, FetchSendsTheLogRequestOnlyOnAnOpenConnection) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        FakeConnection connection;
+        test::RecordingConnection connection{QStringLiteral("display-pc")};
         OperatorChannel channel{c.withConnection ? &connection : nullptr, {}};
         if (c.open) {
             channel.isOpen = [open = *c.open] { return open; };
@@ -81,7 +74,7 @@ TEST(ErrorWindow, FetchSendsTheLogRequestOnlyOnAnOpenConnection) {
 
 // The connection may open and close while the window lives.
 TEST(ErrorWindow, AsksTheConnectionStateAtEveryClick) {
-    FakeConnection connection;
+    test::RecordingConnection connection{QStringLiteral("display-pc")};
     bool open = false;
     TZUL_Err window(OperatorChannel{&connection, [&open] { return open; }});
     window.Button1Click();

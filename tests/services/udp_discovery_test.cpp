@@ -2,10 +2,9 @@
 // copy sends comes back to its own socket, as a copy's own broadcasts do on a network.
 #include <gtest/gtest.h>
 
-#include <QElapsedTimer>
 #include <QTest>
-#include <QUdpSocket>
 
+#include "fakes.h"
 #include "model/debug_log.h"
 #include "model/hub_state.h"
 #include "model/peer_list.h"
@@ -13,50 +12,26 @@
 #include "platform/Hmudp.h"
 #include "platform/cp932.h"
 #include "platform/errors.h"
-#include "protocol/packet_executor.h"
 #include "recording_dialogs.h"
 #include "services/udp_discovery.h"
 #include "test_support.h"
 
 using namespace zul;
+using zul::test::freeUdpPort;
 using zul::test::RecordingDialogs;
 using zul::test::sj;
+using zul::test::waitFor;
 
 namespace {
 
-template <typename F>
-bool waitFor(F done, int ms = 3000) {
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() > ms) {
-            return false;
-        }
-        QTest::qWait(5);
-    }
-    return true;
-}
-
-int freeUdpPort() {
-    QUdpSocket probe;
-    probe.bind(QHostAddress::AnyIPv4, 0);
-    return probe.localPort();
-}
-
-class Executor : public PacketExecutor {
-public:
-    QByteArrayList packets;
-    void ExecutePacket(QByteArrayView packet, PacketConnection*) override {
-        packets << packet.toByteArray();
-    }
-};
+constexpr int kWaitMs = 3000;
 
 struct Fixture {
     Settings settings;
     HubState hub;
     DebugLog log;
     RecordingDialogs dialogs;
-    Executor executor;
+    test::RecordingExecutor executor;
     PeerList peers;
     UdpDiscovery udp{settings, hub, log, dialogs, executor, peers, QByteArray("hallpc")};
     bool displayOpen = false;
@@ -64,7 +39,7 @@ struct Fixture {
     QStringList actions;
 
     explicit Fixture(bool open = true) {
-        settings.Port.set(freeUdpPort());
+        settings.Port.set(freeUdpPort(QHostAddress::AnyIPv4));
         udp.setCardSource([](int) {
             UdpDiscovery::CardChoice c;
             c.entries = {QStringLiteral("lo                   (127.000.000.001) ")};
@@ -83,8 +58,8 @@ struct Fixture {
         udp.setHooks(h);
         if (open) {
             udp.open();
-            EXPECT_TRUE(
-                waitFor([this] { return udp.socket().GetState() == THmSocketState::Open; }));
+            EXPECT_TRUE(waitFor([this] { return udp.socket().GetState() == THmSocketState::Open; },
+                                kWaitMs));
         }
     }
 
@@ -105,7 +80,7 @@ TEST(UdpDiscovery, ACopyAnswersItsOwnRequestAndListsItself) {
     EXPECT_TRUE(f.log.lines().contains("PKT-OK[U]:[IP_BC]127.0.0.1"));
     EXPECT_TRUE(f.log.lines().contains("PKT-OK[U]:[On Open]"));
     f.udp.Button25Click();
-    ASSERT_TRUE(waitFor([&] { return !f.peers.entries().isEmpty(); }));
+    ASSERT_TRUE(waitFor([&] { return !f.peers.entries().isEmpty(); }, kWaitMs));
     EXPECT_EQ(f.peers.entries(), QStringList{QStringLiteral("[W]hallpc")});
     EXPECT_EQ(f.logCount(sj("PKT受信[U]: server=[127.0.0.1           ] Cmd(001) Op() [run]")), 1);
     EXPECT_EQ(f.logCount("Cmd(002) Op(WA,hallpc) [run]"), 1);
@@ -135,7 +110,8 @@ TEST(UdpDiscovery, MagicMustBeExactButSeparatorsMayBeAnything) {
 
     f.receive("ZUL;1;\n");
     EXPECT_TRUE(f.peers.entries().isEmpty());  // a request empties the list...
-    ASSERT_TRUE(waitFor([&] { return !f.peers.entries().isEmpty(); }));  // ...and is answered
+    ASSERT_TRUE(
+        waitFor([&] { return !f.peers.entries().isEmpty(); }, kWaitMs));  // ...and is answered
 }
 
 TEST(UdpDiscovery, DisplayAnswerAsksOncePerRunAndListsEveryAnswer) {
@@ -227,7 +203,7 @@ TEST(UdpDiscovery, PeriodicDiscoveryWaitsForTheHubAndStopsForDisplaysAndTheSwitc
     EXPECT_EQ(requests(), 0);
     f.settings.chkUDPkick.set(false);
     f.udp.BCastTimer();
-    ASSERT_TRUE(waitFor([&] { return requests() == 1; }));
+    ASSERT_TRUE(waitFor([&] { return requests() == 1; }, kWaitMs));
 }
 
 TEST(UdpDiscovery, DoubleClickTakesOnlyDisplayEntries) {
@@ -240,7 +216,7 @@ TEST(UdpDiscovery, DoubleClickTakesOnlyDisplayEntries) {
 
 TEST(UdpDiscovery, PortChangeReopensOnTheNewPort) {
     Fixture f;
-    const int port = freeUdpPort();
+    const int port = freeUdpPort(QHostAddress::AnyIPv4);
     f.settings.Port.set(port);
     f.udp.PortChange();
     EXPECT_EQ(f.udp.socket().GetLocalPort(), port);

@@ -4,9 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
-#include <QElapsedTimer>
 #include <QPlainTextEdit>
-#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
@@ -20,31 +18,18 @@
 #include "shell/operator_connection.h"
 #include "shell/program.h"
 #include "test_support.h"
+#include "waiting_and_ports.h"
 
 using namespace zul;
+using zul::test::freeTcpPort;
+using zul::test::waitFor;
 
 namespace {
-
-template <typename F>
-bool waitFor(F done, int ms = 5000) {
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() > ms) {
-            return false;
-        }
-        QTest::qWait(5);
-    }
-    return true;
-}
 
 class DirectOperation : public ::testing::Test {
 protected:
     void SetUp() override {
-        QTcpServer probe;
-        probe.listen(QHostAddress::LocalHost, 0);
-        const quint16 port = probe.serverPort();
-        probe.close();
+        const quint16 port = freeTcpPort();
         Program::Options o;
         o.startFolder = dir_.path();
         o.showWindows = false;

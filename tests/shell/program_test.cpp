@@ -10,9 +10,9 @@
 #include <QTest>
 
 #include "commands/interpreter.h"
+#include "fakes.h"
 #include "model/debug_log.h"
 #include "platform/cp932.h"
-#include "protocol/datagram_sender.h"
 #include "recording_dialogs.h"
 #include "services/settings_file.h"
 #include "services/status_broadcaster.h"
@@ -148,23 +148,12 @@ TEST(Startup, ExitWritesTheLogIntoTheStartFolder) {
 
 // ---- application error handler -------------------------------------------------------------
 
-namespace {
-class Datagrams : public DatagramSender {
-public:
-    QByteArrayList sent;
-    bool sendDatagram(const QByteArray& d) override {
-        sent << d;
-        return true;
-    }
-};
-}  // namespace
-
 TEST(AppErrorHandler, LogsBroadcastsAndPopsUpOnlyWhenAsked) {
     DebugLog log;
     Settings settings;
     RecordingDialogs dialogs;
     StatusBroadcaster status(QByteArray("pc1"));
-    Datagrams datagrams;
+    test::RecordingDatagrams datagrams;
     status.setSender(&datagrams);
     AppErrorHandler handler(log, settings, dialogs, status);
 
@@ -342,10 +331,7 @@ TEST(HubForm, DisplayRoleStartsAndStopsTheListener) {
     ProgramFixture f;
     f.create();
     TSettingForm& hub = f.program->hubForm();
-    QTcpServer probe;
-    probe.listen(QHostAddress::AnyIPv4, 0);
-    const quint16 port = probe.serverPort();
-    probe.close();
+    const quint16 port = test::freeTcpPort(QHostAddress::AnyIPv4);
     f.program->settings().Port.set(port);
     hub.Button4Click();
     EXPECT_TRUE(hub.displayRoleRunning());

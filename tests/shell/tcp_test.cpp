@@ -1,8 +1,6 @@
 // The display listener and the operator connection on real sockets over 127.0.0.1.
 #include <gtest/gtest.h>
 
-#include <QElapsedTimer>
-#include <QEventLoop>
 #include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QTcpServer>
@@ -11,6 +9,7 @@
 
 #include "commands/display_reader.h"
 #include "commands/interpreter.h"
+#include "fakes.h"
 #include "model/debug_log.h"
 #include "model/hub_state.h"
 #include "model/setting.h"
@@ -23,44 +22,19 @@
 #include "test_support.h"
 
 using namespace zul;
+using zul::test::freeTcpPort;
 using zul::test::RecordingDialogs;
 using zul::test::sj;
+using zul::test::waitFor;
 
 namespace {
-
-class Errors : public ErrorSink {
-public:
-    QStringList messages;
-    void reportError(const QString& m) override { messages << m; }
-};
-
-// Waits, running the event loop, until `done` holds or `ms` pass.
-template <typename F>
-bool waitFor(F done, int ms = 5000) {
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() > ms) {
-            return false;
-        }
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QTest::qWait(5);
-    }
-    return true;
-}
-
-quint16 freePort() {
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    return probe.serverPort();
-}
 
 // A display machine: listener, interpreter and watchdog, with an echo command that
 // answers the asking connection with its own operand.
 struct DisplayMachine {
     HubState hub;
     DebugLog log;
-    Errors errors;
+    test::RecordingErrors errors;
     Setting<bool> watchdogOff{false};
     WatchDogService watchdog{log, watchdogOff};
     Interpreter interpreter{log};
@@ -94,7 +68,7 @@ std::unique_ptr<QTcpSocket> client(quint16 port) {
 
 TEST(DisplayListener, TwoOperatorsRepliesGoToTheirOwnSender) {
     DisplayMachine d;
-    const quint16 port = freePort();
+    const quint16 port = freeTcpPort();
     ASSERT_TRUE(d.listener.open(port));
     auto a = client(port);
     auto b = client(port);
@@ -122,7 +96,7 @@ TEST(DisplayListener, TwoOperatorsRepliesGoToTheirOwnSender) {
 
 TEST(DisplayListener, HalfPacketsOfTwoOperatorsNeverMix) {
     DisplayMachine d;
-    const quint16 port = freePort();
+    const quint16 port = freeTcpPort();
     ASSERT_TRUE(d.listener.open(port));
     auto a = client(port);
     auto b = client(port);
@@ -140,7 +114,7 @@ TEST(DisplayListener, HalfPacketsOfTwoOperatorsNeverMix) {
 
 TEST(DisplayListener, HostileInputNeitherCrashesNorBlocksNorGrows) {
     DisplayMachine d;
-    const quint16 port = freePort();
+    const quint16 port = freeTcpPort();
     ASSERT_TRUE(d.listener.open(port));
 
     // Fifty connections at once.
@@ -203,7 +177,7 @@ TEST(WatchDog, FiresWhenAReadHangsAndNotOtherwise) {
                          [&] { ++notices; }});
     // A handler that lets events run for a while, as file loading does.
     d.interpreter.setHandler(Cmd::CmdWallpaper, [](PacketContext&) { QTest::qWait(400); });
-    const quint16 port = freePort();
+    const quint16 port = freeTcpPort();
     ASSERT_TRUE(d.listener.open(port));
     auto op = client(port);
 
@@ -256,7 +230,7 @@ struct Operator {
     HubState hub;
     DebugLog log;
     RecordingDialogs dialogs;
-    Errors errors;
+    test::RecordingErrors errors;
     Setting<bool> watchdogOff{false};
     WatchDogService watchdog{log, watchdogOff};
     OperatorConnection connection{hub, log, dialogs, errors, watchdog};
@@ -281,7 +255,7 @@ struct Operator {
 
 TEST(OperatorConnection, GivesUpAfterFiveFailedAttempts) {
     Operator op;
-    const quint16 port = freePort();  // nothing listens there
+    const quint16 port = freeTcpPort();  // nothing listens there
     op.connection.open(QStringLiteral("127.0.0.1"), port);
     ASSERT_TRUE(waitFor([&] { return op.hub.ReconnectTries == 5; }));
     QTest::qWait(300);
@@ -297,7 +271,7 @@ TEST(OperatorConnection, GivesUpAfterFiveFailedAttempts) {
 
 TEST(OperatorConnection, DisplayStoppingSendsTheOperatorBackToTheHub) {
     DisplayMachine d;
-    const quint16 port = freePort();
+    const quint16 port = freeTcpPort();
     ASSERT_TRUE(d.listener.open(port));
     Operator op;
     op.connection.open(QStringLiteral("127.0.0.1"), port);
@@ -321,7 +295,7 @@ TEST(OperatorConnection, DisplayStoppingSendsTheOperatorBackToTheHub) {
 
 TEST(OperatorConnection, AfterAFailedFirstAttemptTheNextLossOnlyRestarts) {
     DisplayMachine d;
-    const quint16 port = freePort();
+    const quint16 port = freeTcpPort();
     Operator op;
     // The display comes up only after the first attempt failed.
     QObject::connect(&op.connection, &OperatorConnection::hubStatus, [&](const QString& s) {
@@ -346,7 +320,7 @@ TEST(OperatorConnection, AfterAFailedFirstAttemptTheNextLossOnlyRestarts) {
 
 TEST(OperatorConnection, FailureNoticeReconnects) {
     DisplayMachine d;
-    const quint16 port = freePort();
+    const quint16 port = freeTcpPort();
     ASSERT_TRUE(d.listener.open(port));
     Operator op;
     op.connection.open(QStringLiteral("127.0.0.1"), port);
@@ -360,7 +334,7 @@ TEST(OperatorConnection, FailureNoticeReconnects) {
 
 TEST(OperatorConnection, OpeningWhileEstablishedOnlyAcceptsTheSameTarget) {
     DisplayMachine d;
-    const quint16 port = freePort();
+    const quint16 port = freeTcpPort();
     ASSERT_TRUE(d.listener.open(port));
     Operator op;
     ASSERT_TRUE(op.connection.open(QStringLiteral("127.0.0.1"), port));
