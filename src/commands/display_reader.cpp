@@ -11,17 +11,25 @@ namespace zul {
 DisplayReader::DisplayReader(PacketExecutor& executor, DebugLog& log, ErrorSink& errors)
     : executor_(executor), log_(log), errors_(errors) {}
 
-void DisplayReader::received(PacketSplitter& buffer, QByteArrayView bytes,
-                             PacketConnection* connection) {
+void feedPackets(PacketSplitter& buffer, QByteArrayView bytes, DebugLog& log, ErrorSink& errors,
+                 const std::function<QByteArray(const QByteArray&)>& logLine,
+                 const std::function<void(const QByteArray&)>& process) {
     buffer.append(bytes);
     for (const qint64 length : buffer.takeDiscardNotices()) {
-        log_.add(
-            QStringLiteral("受信した行が長すぎるため（%1バイト）、破棄しました。").arg(length));
+        log.add(QStringLiteral("受信した行が長すぎるため（%1バイト）、破棄しました。").arg(length));
     }
     while (std::optional<QByteArray> packet = buffer.takePacket()) {
-        log_.add(displayReceiveLine(*packet));
-        guarded(errors_, [&] { executor_.ExecutePacket(*packet, connection); });
+        log.add(logLine(*packet));
+        guarded(errors, [&] { process(*packet); });
     }
+}
+
+void DisplayReader::received(PacketSplitter& buffer, QByteArrayView bytes,
+                             PacketConnection* connection) {
+    feedPackets(
+        buffer, bytes, log_, errors_,
+        [](const QByteArray& packet) { return displayReceiveLine(packet); },
+        [&](const QByteArray& packet) { executor_.ExecutePacket(packet, connection); });
 }
 
 }  // namespace zul

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 
+#include "commands/display_reader.h"
 #include "model/debug_log.h"
 #include "model/hub_state.h"
 #include "platform/dialogs.h"
@@ -119,20 +120,17 @@ void OperatorConnection::onRead() {
 }
 
 void OperatorConnection::splitAndProcess(const QByteArray& bytes) {
-    buffer_.append(bytes);
-    for (const qint64 length : buffer_.takeDiscardNotices()) {
-        log_.add(
-            QStringLiteral("受信した行が長すぎるため（%1バイト）、破棄しました。").arg(length));
-    }
-    while (std::optional<QByteArray> packet = buffer_.takePacket()) {
-        Q_EMIT consoleStatus(QStringLiteral("解析中"), kWhite);
-        log_.add(operatorReceiveLine(*packet));
-        guarded(errors_, [&] {
+    feedPackets(
+        buffer_, bytes, log_, errors_,
+        [this](const QByteArray& packet) {
+            Q_EMIT consoleStatus(QStringLiteral("解析中"), kWhite);
+            return operatorReceiveLine(packet);
+        },
+        [this](const QByteArray& packet) {
             if (processReply) {
-                processReply(*packet, this);
+                processReply(packet, this);
             }
         });
-    }
 }
 
 void OperatorConnection::onDisconnected() {
