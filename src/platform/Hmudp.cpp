@@ -342,7 +342,9 @@ bool THmCustomUdp::Close() {
 
 int THmCustomUdp::Send(const QString& host, int port, const QByteArray& data, bool outOfBand) {
     error_ = 0;
-    if (state_ != THmSocketState::Open) {
+    // A bound datagram socket can send at once: only a closed component refuses. (Waiting
+    // for the first writable notification lost the discovery request sent at start.)
+    if (state_ == THmSocketState::Closed) {
         return -1;
     }
     quint32 address = 0;

@@ -35,7 +35,7 @@ inline constexpr int kHostNotFound = 11001;
 
 enum class THmSocketState : qint32 {
     Opening = 0,  // bound, first writable notification not yet seen
-    Open = 1,     // sending allowed
+    Open = 1,     // first writable notification seen (sending is allowed from Opening on)
     Closed = 2,
 };
 
@@ -103,7 +103,7 @@ public:
     // False when already closed (nothing fires) or when closing fails.
     bool Close();
     // Sends one datagram. Returns the bytes sent, 0 when the send would block (Error is
-    // then 10035 and OnSent follows once sending is possible again), -1 when not open yet
+    // then 10035 and OnSent follows once sending is possible again), -1 when closed
     // (no event) or on failure (after FireOnError). Linux has no out-of-band data on UDP:
     // `outOfBand` makes the send fail with 10045, as Winsock does.
     int Send(const QString& host, int port, const QByteArray& data, bool outOfBand = false);

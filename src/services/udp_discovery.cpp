@@ -41,10 +41,15 @@ UdpDiscovery::UdpDiscovery(Settings& settings, HubState& hub, DebugLog& log, Dia
     };
     BCast.setInterval(kBroadcastIntervalMs);
     connect(&BCast, &QTimer::timeout, this, [this] {
+        // A failed send was logged by the socket's handler; it also reaches the error
+        // handler, and the next tick tries again.
+        if (errorSink_ != nullptr) {
+            guarded(*errorSink_, [this] { BCastTimer(); });
+            return;
+        }
         try {
             BCastTimer();
         } catch (...) {
-            // Already logged by the socket's error handler; the next tick tries again.
         }
     });
     BCast.start();
@@ -52,6 +57,11 @@ UdpDiscovery::UdpDiscovery(Settings& settings, HubState& hub, DebugLog& log, Dia
 
 UdpDiscovery::~UdpDiscovery() {
     close(true);
+}
+
+void UdpDiscovery::setErrorSink(ErrorSink* sink) {
+    errorSink_ = sink;
+    UdpSocket->setErrorSink(sink);
 }
 
 void UdpDiscovery::open() {

@@ -18,6 +18,7 @@ namespace zul {
 
 class DebugLog;
 class Dialogs;
+class ErrorSink;
 class PacketExecutor;
 class PeerList;
 class THmUdp;
@@ -63,6 +64,9 @@ public:
     // Closes the socket; at program exit the close is not logged.
     void close(bool exiting = false);
     THmUdp& socket() { return *UdpSocket; }
+    // Where errors of the socket's notifications and of the periodic discovery go (the
+    // application error handler).
+    void setErrorSink(ErrorSink* sink);
 
     // Recomputes BroadcastAddress and the network card list.
     void UpdateBroadcastAddress();
@@ -74,6 +78,7 @@ public:
     // "PC検索": recompute the address and ask who is there.
     void Button25Click();
     void BCastTimer();
+    QTimer& bcastTimer() { return BCast; }
     // The Port value changed: reopen on the new port.
     void PortChange();
     // A double click on a peer entry: "[S]host" sets the host to connect to.
@@ -111,6 +116,7 @@ private:
     int nicSelected_ = -1;
     bool asked_ = false;  // the question about a found display machine, once per run
     bool exiting_ = false;
+    ErrorSink* errorSink_ = nullptr;
 };
 
 // The card choice computed from this machine's interfaces and host name.

@@ -664,10 +664,14 @@ void TSettingForm::Button4Click() {
                              QStringLiteral("エラー"));
     }
     refreshHideButton();
+    bool sent = false;
     try {
         ctx_.udp.UpdateBroadcastAddress();
-        ctx_.udp.sendLine(QByteArrayLiteral("ZUL,1,\n"));
+        sent = ctx_.udp.sendLine(QByteArrayLiteral("ZUL,1,\n"));
     } catch (...) {
+        // Logged by the socket's handler; the message below says it.
+    }
+    if (!sent) {
         ctx_.dialogs.message(QStringLiteral("UDP通信ができませんでした。"),
                              QStringLiteral("エラー"));
     }

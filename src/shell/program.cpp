@@ -97,8 +97,8 @@ void Program::createNetwork() {
     // At start the text list holds two blank lines (ideographic spaces and one space).
     const QByteArray blank = cp932::encode(QString(11, QChar(0x3000)) + QLatin1Char(' '));
     strList_.setLines({blank, blank});
-    // Receive errors and handler failures of the UDP socket reach the error handler.
-    udp_->socket().setErrorSink(errors_.get());
+    // Receive errors, handler failures and periodic discovery errors reach the error handler.
+    udp_->setErrorSink(errors_.get());
 }
 
 void Program::setDialogs(Dialogs* dialogs) {

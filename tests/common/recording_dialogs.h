@@ -58,6 +58,13 @@ public:
         return fonts.dequeue();
     }
 
+    QStringList texts() const {
+        QStringList out;
+        for (const Message& m : messages) {
+            out << m.text;
+        }
+        return out;
+    }
     QString lastText() const { return messages.isEmpty() ? QString() : messages.last().text; }
     QString lastTitle() const { return messages.isEmpty() ? QString() : messages.last().title; }
 };

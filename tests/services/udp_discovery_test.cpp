@@ -231,3 +231,16 @@ TEST(UdpDiscovery, SendErrorIsLoggedAndRaised) {
     EXPECT_THROW(f.udp.sendLine("ZUL,1,\n"), ZulError);
     EXPECT_TRUE(f.log.lines().contains("PKT-ERR[U]:[On Error]"));
 }
+
+TEST(UdpDiscovery, PeriodicDiscoveryErrorsReachTheErrorHandler) {
+    Fixture f;
+    test::RecordingErrors errors;
+    f.udp.setErrorSink(&errors);
+    f.hub.HubShown = true;
+    // No card gives an address: the fallback subnet is unreachable from this namespace.
+    f.udp.setCardSource([](int) { return UdpDiscovery::CardChoice{}; });
+    f.hub.BroadcastAddress = "192.168.0.255";
+    f.udp.bcastTimer().setInterval(10);
+    ASSERT_TRUE(waitFor([&] { return !errors.messages.isEmpty(); }, kWaitMs));
+    EXPECT_TRUE(errors.messages.first().startsWith(QStringLiteral("送信中 : ")));
+}

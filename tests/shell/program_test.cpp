@@ -385,3 +385,19 @@ TEST(HubForm, RemoteModeSendsTheOptionPacketsToTheDisplay) {
                               "\x54"
                               "1 1\n"));
 }
+
+TEST(HubForm, DisplayStartAsksWhoIsThereRightAway) {
+    // At start the UDP socket has only just been bound; the discovery request must still go
+    // out (the program answers its own request and lists itself as a display machine).
+    ProgramFixture f;
+    f.create();
+    const quint16 port = test::freeTcpPort(QHostAddress::AnyIPv4);
+    f.program->settings().Port.set(port);
+    f.program->hubForm().Button4Click();
+    EXPECT_FALSE(f.dialogs.texts().contains(QStringLiteral("UDP通信ができませんでした。")));
+    ASSERT_TRUE(test::waitFor([&] {
+        const QStringList& peers = f.program->peers().entries();
+        return std::any_of(peers.begin(), peers.end(),
+                           [](const QString& e) { return e.startsWith(QLatin1String("[S]")); });
+    }));
+}
