@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <QString>
 #include <QWidget>
+#include <functional>
 #include <optional>
 
 namespace zul {
@@ -59,36 +60,59 @@ private:
 namespace zul {
 
 // Forwards to another Dialogs that can be replaced at run time (tests answer dialogs of a
-// running program this way).
+// running program this way). Once silenced (the program is ending), nothing opens any more:
+// messages and questions go to the silenced handler instead, questions answer no and every
+// picker answers "cancelled", so no modal loop can hold up the exit.
 class DialogsRelay : public Dialogs {
 public:
+    using Silenced = std::function<void(const QString& text, const QString& title)>;
+
     explicit DialogsRelay(Dialogs* target) : target_(target) {}
     void setTarget(Dialogs* target) { target_ = target; }
+    void silence(Silenced silenced) { silenced_ = std::move(silenced); }
+    bool silenced() const { return static_cast<bool>(silenced_); }
 
     void message(const QString& text, const QString& title, Icon icon) override {
+        if (silenced_) {
+            silenced_(text, title);
+            return;
+        }
         target_->message(text, title, icon);
     }
     bool ask(const QString& text, const QString& title) override {
+        if (silenced_) {
+            silenced_(text, title);
+            return false;
+        }
         return target_->ask(text, title);
     }
     QString openFileName(const QString& title, const QString& filter,
                          const QString& startDir) override {
-        return target_->openFileName(title, filter, startDir);
+        return silenced_ ? QString() : target_->openFileName(title, filter, startDir);
     }
     QString saveFileName(const QString& title, const QString& filter,
                          const QString& startDir) override {
-        return target_->saveFileName(title, filter, startDir);
+        return silenced_ ? QString() : target_->saveFileName(title, filter, startDir);
     }
     QString folder(const QString& title, const QString& startDir) override {
-        return target_->folder(title, startDir);
+        return silenced_ ? QString() : target_->folder(title, startDir);
     }
-    std::optional<QColor> color(const QColor& initial) override { return target_->color(initial); }
+    std::optional<QColor> color(const QColor& initial) override {
+        if (silenced_) {
+            return std::nullopt;
+        }
+        return target_->color(initial);
+    }
     std::optional<QFont> font(const QFont& initial, bool fixedPitchOnly) override {
+        if (silenced_) {
+            return std::nullopt;
+        }
         return target_->font(initial, fixedPitchOnly);
     }
 
 private:
     Dialogs* target_;
+    Silenced silenced_;
 };
 
 }  // namespace zul

@@ -723,11 +723,11 @@ void TSettingForm::C1Click() {
 }
 
 void TSettingForm::Button8Click() {
-    QCoreApplication::quit();
+    Q_EMIT quitRequested();
 }
 
 void TSettingForm::X1Click() {
-    QCoreApplication::quit();
+    Q_EMIT quitRequested();
 }
 
 void TSettingForm::ChgModeClick() {
@@ -856,7 +856,7 @@ void TSettingForm::showEvent(QShowEvent* event) {
 void TSettingForm::closeEvent(QCloseEvent* event) {
     // The hub form is the main window: closing it ends the program.
     event->accept();
-    QCoreApplication::quit();
+    Q_EMIT quitRequested();
 }
 
 }  // namespace zul

@@ -79,6 +79,8 @@ Q_SIGNALS:
     void edgeAdjustRequested(int edge, bool up);
     // "単色カバーではなく絵を使用する": a cover picture chosen by hand.
     void coverPictureChosen(const QString& path);
+    // "ZULを終了", "強制終了(&X)" or the hub window closed: the program ends.
+    void quitRequested();
 
 protected:
     void showEvent(QShowEvent* event) override;

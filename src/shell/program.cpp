@@ -131,6 +131,8 @@ void Program::createWindows() {
 }
 
 void Program::wire() {
+    QObject::connect(hubForm_.get(), &TSettingForm::quitRequested, hubForm_.get(),
+                     [this] { quit(); });
     cpu_ = std::make_unique<CpuMeter>();
     registerDirectoryCommands(*interpreter_, {settings_, log_, *status_, *cpu_});
 }
@@ -316,6 +318,19 @@ void Program::start() {
     }
 }
 
+void Program::quit() {
+    if (quitting()) {
+        return;
+    }
+    display_->hide();
+    backWind_->hide();
+    dialogs_.silence([this](const QString& text, const QString& title) {
+        log_.add(QStringLiteral("終了中のため表示しません：[%1] %2")
+                     .arg(title, QString(text).replace(QLatin1Char('\n'), QLatin1Char(' '))));
+    });
+    QCoreApplication::exit(0);
+}
+
 void Program::shutdown() {
     udp_->close(true);
     const QString path =
@@ -335,6 +350,8 @@ int runProgram(ZulApplication& app) {
     options.startFolder = QDir::currentPath();
     options.commandLine = commandLineText(QCoreApplication::arguments());
     Program program(options);
+    QObject::connect(&quitOnSignals, &QuitOnSignals::signalled, &app,
+                     [&program] { program.quit(); });
     app.setErrorSink(&program.errors());
     // The startup files load once the event loop runs, so that the windows are up.
     QTimer::singleShot(0, &app, [&program] { program.start(); });

@@ -57,6 +57,11 @@ public:
 
     // Shows the splash, sets the base directory and loads the startup files.
     void start();
+    // Ends the program: the display window leaves the screen first, then no dialog opens any
+    // more (its text is logged instead), then the event loop ends. Windows are not asked to
+    // close, so nothing that a closing window does can hold up the exit.
+    void quit();
+    bool quitting() const { return dialogs_.silenced(); }
     // Exit steps: writes the log file into the start folder.
     void shutdown();
 

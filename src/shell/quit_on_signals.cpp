@@ -2,7 +2,6 @@
 
 #include <sys/socket.h>
 #include <unistd.h>
-#include <QCoreApplication>
 #include <csignal>
 
 namespace zul {
@@ -27,7 +26,7 @@ QuitOnSignals::QuitOnSignals(QObject* parent) : QObject(parent) {
         if (::read(g_pipe[1], &byte, 1) == 1) {
             lastSignal_ = byte;
         }
-        QCoreApplication::quit();
+        Q_EMIT signalled(lastSignal_);
     });
     struct sigaction sa = {};
     sa.sa_handler = onSignal;

@@ -1,8 +1,8 @@
 #pragma once
 
-// Ends the event loop the orderly way on SIGTERM and SIGINT, so the exit steps (the log
-// file among them) run as on a normal exit. The signal handler only writes a byte to a
-// socket pair; the event loop reads it and quits.
+// Turns SIGTERM and SIGINT into the `signalled` signal on the event loop, so the program ends
+// the orderly way and its exit steps (the log file among them) run as on a normal exit. The
+// signal handler only writes a byte to a socket pair; the event loop reads it.
 
 #include <QObject>
 #include <QSocketNotifier>
@@ -17,6 +17,9 @@ public:
     ~QuitOnSignals() override;
 
     int lastSignal() const { return lastSignal_; }
+
+Q_SIGNALS:
+    void signalled(int signal);
 
 private:
     std::unique_ptr<QSocketNotifier> notifier_;

@@ -2,12 +2,16 @@
 // service manager would end it.
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
+#include <csignal>
 
 #include "test_support.h"
+#include "waiting_and_ports.h"
 
+using zul::test::freeTcpPort;
 using zul::test::readAll;
 using zul::test::sj;
 using zul::test::writeAll;
@@ -51,4 +55,36 @@ TEST(ProgramE2E, CommandLineSettingsFileSkipsTheStartupFiles) {
     const QByteArray log = runAndTerminate(dir.path(), {dir.filePath("other.rd1")});
     ASSERT_FALSE(log.isEmpty());
     EXPECT_FALSE(log.contains(sj("スタートアップ設定ファイルを読み込みます。")));
+}
+
+TEST(ProgramE2E, SignalsEndTheProgramQuicklyWithTheOperatorRoleConnected) {
+    // One program that is display machine and its own operator (as the demo runs). Ending it
+    // drops the operator connection, which must not open the "connection lost" box and wait
+    // for somebody to close it.
+    for (const int signal : {SIGTERM, SIGINT}) {
+        QTemporaryDir dir;
+        const quint16 port = freeTcpPort(QHostAddress::AnyIPv4);
+        writeAll(dir.filePath("startup.rd1"),
+                 QByteArray("[Server]\r\nPort=") + QByteArray::number(port) +
+                     "\r\n[Client]\r\nHost=localhost\r\nPort=" + QByteArray::number(port) +
+                     "\r\n[RUN]\r\nServerNow=1\r\n");
+        QProcess zul;
+        zul.setWorkingDirectory(dir.path());
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        env.insert(QStringLiteral("ZUL_START_OPERATOR"), QStringLiteral("1"));
+        zul.setProcessEnvironment(env);
+        zul.start(QStringLiteral(ZUL_BINARY), {});
+        ASSERT_TRUE(zul.waitForStarted(10000));
+        QThread::msleep(2500);
+        ASSERT_EQ(zul.state(), QProcess::Running);
+        QElapsedTimer ending;
+        ending.start();
+        ::kill(static_cast<pid_t>(zul.processId()), signal);
+        ASSERT_TRUE(zul.waitForFinished(10000)) << "signal " << signal;
+        EXPECT_LT(ending.elapsed(), 3000) << "signal " << signal;
+        EXPECT_EQ(zul.exitStatus(), QProcess::NormalExit);
+        const QByteArray log = readAll(dir.filePath("zul_dbg.log"));
+        EXPECT_TRUE(log.contains(sj("【表示機へ接続しました】"))) << "signal " << signal;
+    }
 }
