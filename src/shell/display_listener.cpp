@@ -12,6 +12,12 @@ namespace zul {
 OperatorLink::OperatorLink(QTcpSocket* socket, QObject* parent)
     : QObject(parent), socket_(socket), peer_(socket->peerAddress().toString()) {
     socket_->setParent(this);
+    probe_.watch(socket_->socketDescriptor());
+    connect(socket_, &QTcpSocket::stateChanged, this, [this](QAbstractSocket::SocketState s) {
+        if (s == QAbstractSocket::UnconnectedState) {
+            probe_.release();
+        }
+    });
     if (peer_.startsWith(QLatin1String("::ffff:"))) {
         peer_ = peer_.mid(7);
     }
@@ -136,12 +142,14 @@ void DisplayListener::onDisconnected(OperatorLink* link) {
 }
 
 void DisplayListener::onError(OperatorLink* link, QAbstractSocket::SocketError error) {
-    // A peer that closes its end is an ordinary disconnect, not a failure.
-    if (error == QAbstractSocket::RemoteHostClosedError) {
+    // A peer that closes its end in order is an ordinary disconnect; a reset is a failure,
+    // though Qt reports both alike.
+    const bool reset = error == QAbstractSocket::RemoteHostClosedError;
+    if (reset && !link->closeProbe().resetByPeer()) {
         return;
     }
     Q_EMIT statusChanged(statusText(QStringLiteral("／いくつかの操作機が通信故障")));
-    errors_.reportError(link->socket()->errorString());
+    errors_.reportError(reset ? TcpCloseProbe::resetText() : link->socket()->errorString());
 }
 
 void DisplayListener::retire(OperatorLink* link) {

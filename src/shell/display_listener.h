@@ -12,6 +12,7 @@
 #include <memory>
 #include <vector>
 
+#include "platform/tcp_close_probe.h"
 #include "protocol/connection.h"
 #include "protocol/packet_splitter.h"
 
@@ -34,6 +35,8 @@ public:
 
     QTcpSocket* socket() const { return socket_; }
     PacketSplitter& buffer() { return buffer_; }
+    // Tells a reset by the operator from an orderly close.
+    TcpCloseProbe& closeProbe() { return probe_; }
 
     // Read events in progress on this link (a nested one runs inside a handler that lets
     // events run); the link is deleted only when none is.
@@ -44,6 +47,7 @@ private:
     QTcpSocket* socket_;
     QString peer_;
     PacketSplitter buffer_;
+    TcpCloseProbe probe_;
 };
 
 class DisplayListener : public QObject {

@@ -82,6 +82,9 @@ void OperatorConnection::send(const QByteArray& bytes) {
 }
 
 void OperatorConnection::onStateChanged(QAbstractSocket::SocketState state) {
+    if (state == QAbstractSocket::UnconnectedState) {
+        probe_.release();
+    }
     if (state == QAbstractSocket::HostLookupState) {
         Q_EMIT hubStatus(QStringLiteral("操作機として起動中：表示機の捜索中"));
         Q_EMIT consoleStatus(QStringLiteral("PC検索中"), kWhite);
@@ -93,6 +96,7 @@ void OperatorConnection::onStateChanged(QAbstractSocket::SocketState state) {
 
 void OperatorConnection::onConnected() {
     socket_.setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    probe_.watch(socket_.socketDescriptor());
     Q_EMIT hubStatus(QStringLiteral("操作機として起動：待機中"));
     Q_EMIT consoleStatus(QStringLiteral("表示機へ接続"), kAqua);
     hub_.ReconnectTries = 0;
@@ -152,11 +156,13 @@ void OperatorConnection::onDisconnected() {
 }
 
 void OperatorConnection::onError(QAbstractSocket::SocketError error) {
-    // A display machine that closes its end is a disconnect, which has its own handling.
-    if (error == QAbstractSocket::RemoteHostClosedError) {
+    // A display machine that closes its end in order is a disconnect, which has its own
+    // handling; a reset (reported alike by Qt) is a failure and recovers like one.
+    const bool reset = error == QAbstractSocket::RemoteHostClosedError;
+    if (reset && !probe_.resetByPeer()) {
         return;
     }
-    const QString message = socket_.errorString();
+    const QString message = reset ? TcpCloseProbe::resetText() : socket_.errorString();
     log_.add(QStringLiteral("【通信故障を修復します】"));
     Q_EMIT hubStatus(QStringLiteral("操作機として起動：通信故障修復中"));
     Q_EMIT consoleStatus(QStringLiteral("通信故障を修復中"), kMoneyGreen);

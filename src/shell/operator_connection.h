@@ -9,6 +9,7 @@
 #include <QTcpSocket>
 #include <functional>
 
+#include "platform/tcp_close_probe.h"
 #include "protocol/connection.h"
 #include "protocol/packet_splitter.h"
 
@@ -82,6 +83,7 @@ private:
     ErrorSink& errors_;
     WatchDogService& watchdog_;
     QTcpSocket socket_;
+    TcpCloseProbe probe_;
     PacketSplitter buffer_;
     QString host_;
     int port_ = 0;

@@ -1,5 +1,6 @@
 // The display listener and the operator connection on real sockets over 127.0.0.1.
 #include <gtest/gtest.h>
+#include <sys/socket.h>
 
 #include <QRandomGenerator>
 #include <QSignalSpy>
@@ -15,6 +16,7 @@
 #include "model/setting.h"
 #include "platform/cp932.h"
 #include "platform/errors.h"
+#include "platform/tcp_close_probe.h"
 #include "recording_dialogs.h"
 #include "services/watchdog.h"
 #include "shell/display_listener.h"
@@ -64,7 +66,37 @@ std::unique_ptr<QTcpSocket> client(quint16 port) {
     return s;
 }
 
+// Closes `socket` with a reset instead of an orderly close.
+void resetConnection(QTcpSocket& socket) {
+    const linger now{1, 0};
+    ASSERT_EQ(::setsockopt(static_cast<int>(socket.socketDescriptor()), SOL_SOCKET, SO_LINGER, &now,
+                           sizeof now),
+              0);
+    socket.abort();
+}
+
 }  // namespace
+
+TEST(DisplayListener, AResetIsAFailureAndAnOrderlyCloseIsNot) {
+    for (const bool reset : {false, true}) {
+        DisplayMachine d;
+        const quint16 port = freeTcpPort();
+        ASSERT_TRUE(d.listener.open(port));
+        auto op = client(port);
+        ASSERT_TRUE(waitFor([&] { return d.hub.OperatorCount == 1; }));
+        if (reset) {
+            resetConnection(*op);
+        } else {
+            op->disconnectFromHost();
+        }
+        ASSERT_TRUE(waitFor([&] { return d.hub.OperatorCount == 0; })) << reset;
+        const QString failed =
+            QStringLiteral("表示機として起動中：1機接続中／いくつかの操作機が通信故障");
+        EXPECT_EQ(d.statuses.contains(failed), reset);
+        EXPECT_EQ(d.errors.messages,
+                  reset ? QStringList{TcpCloseProbe::resetText()} : QStringList{});
+    }
+}
 
 TEST(DisplayListener, TwoOperatorsRepliesGoToTheirOwnSender) {
     DisplayMachine d;
@@ -291,6 +323,31 @@ TEST(OperatorConnection, DisplayStoppingSendsTheOperatorBackToTheHub) {
     EXPECT_EQ(op.dialogs.lastText(), QStringLiteral("接続が切れたので、メインへ戻ります"));
     EXPECT_EQ(op.dialogs.lastTitle(), QStringLiteral("接続終了"));
     EXPECT_EQ(op.hub_status.last(), QStringLiteral("接続終了：ユーザ指示待ち"));
+}
+
+TEST(OperatorConnection, AResetByTheDisplayIsRepairedByReconnecting) {
+    // The display resets the first connection as soon as a packet arrives on it.
+    QTcpServer display;
+    ASSERT_TRUE(display.listen(QHostAddress::LocalHost, 0));
+    int accepted = 0;
+    QObject::connect(&display, &QTcpServer::newConnection, [&] {
+        while (QTcpSocket* s = display.nextPendingConnection()) {
+            if (++accepted == 1) {
+                QObject::connect(s, &QTcpSocket::readyRead, s, [s] { resetConnection(*s); });
+            }
+        }
+    });
+    Operator op;
+    op.connection.open(QStringLiteral("127.0.0.1"), display.serverPort());
+    ASSERT_TRUE(waitFor([&] { return op.connects == 1; }));
+    op.connection.send(lineUpdate("hello"));
+    ASSERT_TRUE(waitFor([&] { return accepted == 2 && op.connects == 2; }));
+    EXPECT_TRUE(op.log.lines().contains(sj("【通信故障を修復します】")));
+    EXPECT_EQ(op.errors.messages, QStringList{TcpCloseProbe::resetText()});
+    EXPECT_EQ(op.returns, 0);
+    EXPECT_TRUE(op.dialogs.messages.isEmpty());
+    EXPECT_EQ(op.hub.ReconnectTries, 0);  // the new connection succeeded
+    EXPECT_TRUE(op.connection.isEstablished());
 }
 
 TEST(OperatorConnection, AfterAFailedFirstAttemptTheNextLossOnlyRestarts) {
