@@ -72,7 +72,9 @@ void ReplyProcessor::ProcessReply(const QByteArray& packet, PacketConnection* co
             message(operand);
             break;
         case commandByte(Cmd::CmdDirListReceive):
-            call(w.fileListItem, operand);
+            if (fileLists_.current()) {
+                call(w.fileListItem, operand);
+            }
             break;
         case commandByte(Cmd::CmdPartsInfo):
             partsInfo(operand);
@@ -82,12 +84,15 @@ void ReplyProcessor::ProcessReply(const QByteArray& packet, PacketConnection* co
             break;
         case commandByte(Cmd::CmdDirNameGet):
             c_.settings.BaseDir.set(cp932::decode(operand));
+            fileLists_.baseDirectoryArrived();
             break;
         case commandByte(Cmd::CmdFontSend):
             captionSettings(operand);
             break;
         case commandByte(Cmd::CmdDirListReply):
-            call(w.folder, operand);
+            if (fileLists_.current()) {
+                call(w.folder, operand);
+            }
             break;
         case commandByte(Cmd::CmdCpuLoadReply):
             cpuLoad(operand);

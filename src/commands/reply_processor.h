@@ -41,6 +41,33 @@ struct ReplyWindows {
     std::function<void(const QByteArray& folder)> folder;
 };
 
+// The answers to the console's file list requests arrive in order on one connection: for
+// each request the file names, the base directory and the end mark, then the folders and the
+// base directory again. A request made while an earlier one is still being answered replaces
+// it: what still arrives for the earlier one is left out, so the lists are filled once.
+class FileListAnswers {
+public:
+    void requested() { ++pending_; }
+    // The connection ended: nothing asked on it will be answered any more.
+    void reset() {
+        pending_ = 0;
+        baseDirs_ = 0;
+    }
+    // Whether a file name or a folder that arrives now answers the newest request.
+    bool current() const { return pending_ <= 1; }
+    // Two base directories close one request.
+    void baseDirectoryArrived() {
+        if (pending_ > 0 && ++baseDirs_ == 2) {
+            baseDirs_ = 0;
+            --pending_;
+        }
+    }
+
+private:
+    int pending_ = 0;
+    int baseDirs_ = 0;
+};
+
 // Everything is owned elsewhere and outlives the processor.
 struct ReplyContext {
     Settings& settings;
@@ -63,6 +90,10 @@ public:
     // works on its own copy of the packet.
     void ProcessReply(const QByteArray& packet, PacketConnection* connection);
 
+    // The console asked for the file and folder lists again; the connection ended.
+    void fileListRequested() { fileLists_.requested(); }
+    void connectionClosed() { fileLists_.reset(); }
+
 private:
     void message(const QByteArray& operand);
     void partsInfo(const QByteArray& operand);
@@ -74,6 +105,7 @@ private:
     void unhandled(const QByteArray& packet, const PacketConnection* connection);
 
     ReplyContext c_;
+    FileListAnswers fileLists_;
 };
 
 }  // namespace zul

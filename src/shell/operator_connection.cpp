@@ -138,6 +138,7 @@ void OperatorConnection::splitAndProcess(const QByteArray& bytes) {
 }
 
 void OperatorConnection::onDisconnected() {
+    Q_EMIT disconnectedFromDisplay();
     Q_EMIT consoleStatus(QStringLiteral("接続終了"), kYellow);
     Q_EMIT hubStatus(QStringLiteral("接続終了"));
     buffer_.clear();

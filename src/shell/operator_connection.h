@@ -65,6 +65,8 @@ Q_SIGNALS:
     void consoleStatus(const QString& text, const QColor& colour);
     // Established: hide the hub form and show the console.
     void connectedToDisplay();
+    // The connection ended (for good or to be reopened).
+    void disconnectedFromDisplay();
     // Lost for good: show the hub form and close the console.
     void returnedToHub();
 

@@ -282,8 +282,12 @@ void Program::wireConsole() {
                      [this, showWindow] { showWindow(dirChange_.get()); });
     QObject::connect(&c, &TClientMain::showCaptionPageRequested, hub,
                      [this] { hubForm_->showCaptionPage(); });
-    QObject::connect(&c, &TClientMain::fileListCleared, dirChange_.get(),
-                     [this] { dirChange_->clearFolders(); });
+    QObject::connect(&c, &TClientMain::fileListCleared, dirChange_.get(), [this] {
+        dirChange_->clearFolders();
+        replies_->fileListRequested();
+    });
+    QObject::connect(connection_.get(), &OperatorConnection::disconnectedFromDisplay, &c,
+                     [this] { replies_->connectionClosed(); });
     QObject::connect(hub, &TSettingForm::showToolRequested, hub,
                      [this, showWindow](const QString& tool) {
                          if (tool == QLatin1String("TZUL_Err")) {

@@ -372,3 +372,31 @@ TEST_F(ReplyProcessing, CaptionPositionTicksOnlyForAPositiveNumber) {
 }
 
 }  // namespace
+
+// The console asks twice before the first answer arrives (shown, and a notice at the same
+// time): the answer to the first request is left out, so every name is listed once.
+TEST_F(ReplyProcessing, ARepeatedFileListRequestReplacesTheOneStillBeingAnswered) {
+    const auto answer = [this](const QByteArray& tag) {
+        for (const QByteArray& p :
+             {packet(33, "a" + tag + ".jpg"), packet(33, "b" + tag + ".pdf"), packet(54, "/srv/"),
+              packet(83, "/srv/"), packet(69, "/srv/x" + tag), packet(54, "/srv/")}) {
+            process(p);
+        }
+    };
+    processor.fileListRequested();
+    processor.fileListRequested();
+    answer("1");
+    answer("2");
+    EXPECT_EQ(calls, (QByteArrayList{"fileListDone()", "fileListItem(a2.jpg)",
+                                     "fileListItem(b2.pdf)", "fileListDone()", "folder(/srv/x2)"}));
+
+    // A request whose answer was lost with its connection holds nothing back afterwards.
+    calls.clear();
+    processor.fileListRequested();
+    processor.fileListRequested();
+    processor.connectionClosed();
+    processor.fileListRequested();
+    answer("3");
+    EXPECT_EQ(calls, (QByteArrayList{"fileListItem(a3.jpg)", "fileListItem(b3.pdf)",
+                                     "fileListDone()", "folder(/srv/x3)"}));
+}
