@@ -5,29 +5,32 @@
 namespace zul {
 namespace {
 
-// The largest size of the picture's aspect ratio that fits into cw x ch. The quotients are
-// taken in floating point and truncated, so the result matches the arithmetic that placed
-// pictures before, pixel for pixel.
+// The largest size of the picture's aspect ratio that fits into cw x ch. With r = w / h a
+// side is cw / r or ch x r truncated; both are taken as exact integer quotients, since a
+// quotient in floating point can come out just below a whole number (700 x 1.4 gives
+// 979.99...) and lose a pixel to the truncation.
 QSize keepAspect(int w, int h, int cw, int ch) {
     if (w == 0 || h == 0) {
         return {cw, ch};
     }
-    const double r = static_cast<double>(w) / h;
+    // cw / r and ch x r; every operand is at least 0, so the division truncates toward zero.
+    const auto widthOverR = [&] { return static_cast<int>(qint64{cw} * h / w); };
+    const auto heightTimesR = [&] { return static_cast<int>(qint64{ch} * w / h); };
     int sw = 0;
     int sh = 0;
     if (w > h) {
         sw = cw;
-        sh = static_cast<int>(cw / r);
+        sh = widthOverR();
         if (sh > ch) {
             sh = ch;
-            sw = static_cast<int>(ch * r);
+            sw = heightTimesR();
         }
     } else {
         sh = ch;
-        sw = static_cast<int>(ch * r);
+        sw = heightTimesR();
         if (sw > cw) {
             sw = cw;
-            sh = static_cast<int>(cw / r);
+            sh = widthOverR();
         }
     }
     return {sw, sh};

@@ -578,7 +578,12 @@ bool ProfileFile::save(const QString& path, QString* error) const {
     QSaveFile file(path);
     file.setDirectWriteFallback(false);
     const QByteArray data = bytes();
-    if (file.open(QIODevice::WriteOnly) && file.write(data) == data.size() && file.commit()) {
+    // The write is buffered: a full disk shows only when the buffer is flushed, and
+    // QSaveFile's commit() would still put the cut-off file in place of the old one. So
+    // flush first and commit only what was written whole; otherwise the temporary file is
+    // dropped and the old file stays.
+    if (file.open(QIODevice::WriteOnly) && file.write(data) == data.size() && file.flush() &&
+        file.commit()) {
         return true;
     }
     if (error != nullptr) {

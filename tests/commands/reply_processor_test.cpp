@@ -308,10 +308,15 @@ TEST_F(ReplyProcessing, WorksheetRequestSendsEveryDataRow) {
         EXPECT_TRUE(sent.startsWith(packet(80, QByteArray::number(row) + ' ')));
         EXPECT_EQ(sent.indexOf('\n'), sent.size() - 1);
     }
-    EXPECT_EQ(connection.sent[0], packet(80, "1 " + worksheet.rowCommaText(1)) + '\n');
-    EXPECT_EQ(connection.sent[4], packet(80, "5 " + worksheet.rowCommaText(5)) + '\n');
-    EXPECT_TRUE(connection.sent[4].contains(sj("\"五 行\"")));
-    EXPECT_EQ(connection.sent[198], packet(80, "199 " + worksheet.rowCommaText(199)) + '\n');
+    // A row is its 200 cells from the heading on, joined by commas: 199 commas in all, the
+    // empty cells as empty fields, a cell with a blank or a control character quoted, and a
+    // line feed inside a cell sent as a blank so that the packet stays one line.
+    const auto commas = [](int n) { return QByteArray(n, ','); };
+    EXPECT_EQ(connection.sent[0], packet(80, "1 1,first" + commas(198)) + '\n');
+    EXPECT_EQ(connection.sent[1], packet(80, "2 2" + commas(199)) + '\n');
+    EXPECT_EQ(connection.sent[4], packet(80, "5 5,," + sj("\"五 行\"") + commas(197)) + '\n');
+    EXPECT_EQ(connection.sent[6], packet(80, "7 7,\"a b\"" + commas(198)) + '\n');
+    EXPECT_EQ(connection.sent[198], packet(80, "199 199,,,last" + commas(196)) + '\n');
 }
 
 TEST_F(ReplyProcessing, WorksheetRequestWithoutConnectionSendsNothing) {

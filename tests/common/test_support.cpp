@@ -43,4 +43,24 @@ QByteArray sj(const char* utf8) {
     return cp932::encode(QString::fromUtf8(utf8));
 }
 
+FileSizeLimit::FileSizeLimit(rlim_t bytes) {
+    if (getrlimit(RLIMIT_FSIZE, &old_) != 0) {
+        return;
+    }
+    previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+    handlerSet_ = previousHandler_ != SIG_ERR;
+    rlimit lowered = old_;
+    lowered.rlim_cur = bytes;
+    active_ = setrlimit(RLIMIT_FSIZE, &lowered) == 0;
+}
+
+FileSizeLimit::~FileSizeLimit() {
+    if (active_) {
+        setrlimit(RLIMIT_FSIZE, &old_);
+    }
+    if (handlerSet_) {
+        std::signal(SIGXFSZ, previousHandler_);
+    }
+}
+
 }  // namespace zul::test

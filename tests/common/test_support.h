@@ -3,6 +3,10 @@
 #include <QByteArray>
 #include <QString>
 
+#include <sys/resource.h>
+
+#include <csignal>
+
 namespace zul::test {
 
 // Folder of the shared reference data, or an empty string when it is not there.
@@ -19,5 +23,23 @@ QByteArray fromHex(const QString& hex);
 
 // Text in code page 932 from a UTF-8 literal.
 QByteArray sj(const char* utf8);
+
+// Lowers the largest file size this process may write while it lives, so that a write
+// beyond it fails part-way as on a full disk (EFBIG; the signal that would end the process
+// is ignored meanwhile). Nothing may print to a file in the meantime.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes);
+    ~FileSizeLimit();
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+    bool active() const { return active_; }
+
+private:
+    rlimit old_{};
+    bool active_ = false;
+    bool handlerSet_ = false;
+    void (*previousHandler_)(int) = SIG_DFL;
+};
 
 }  // namespace zul::test

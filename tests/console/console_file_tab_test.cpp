@@ -52,19 +52,71 @@ protected:
 }  // namespace
 
 TEST_F(FileTab, ShownButtonsAndStartingState) {
-    QStringList visible;
-    for (const FileInstructionInfo& info : fileInstructions()) {
-        if (instruction(info.id)->isVisibleTo(window.get())) {
-            visible << QString::fromLatin1(info.name);
-        }
-        EXPECT_EQ(instruction(info.id)->text(), QString::fromUtf8(info.caption));
+    const struct {
+        const char* name;
+        const char* caption;
+        bool shown;
+        bool enabled;
+    } buttons[] = {
+        {"sel_bg1", "背景として指示", true, false},
+        {"sel_txa", "文字自動更新", true, false},
+        {"sel_bga", "背景自動更新", true, false},
+        {"sel_rp1", "部品表送信", true, false},
+        {"sel_rp1h", "部品裏送信", true, false},
+        {"sel_bk", "画像読み込み", true, true},
+        {"sel_rd1", "設定ファイル送信", false, false},
+        {"sel_rf1", "ﾌｧｲﾙｾｯﾄ送信", false, false},
+        {"sel_rv1", "部品値　送信", false, false},
+        {"sel_csv", "ワークシート送信", false, false},
+        {"sel_dp9", "IPtalk設定転送", false, true},
+        {"Button5", "ファイルリスト更新", true, true},
+        {"Button10", "文字更新を停止", true, true},
+        {"DirCng", "Dir変更指示", true, true},
+        {"Pptrun", "開始", true, true},
+        {"PptNext", "次へ", true, true},
+        {"PptEsc", "表示中止", true, true},
+        {"PptUp", "前", true, true},
+        {"PptDown", "後", true, true},
+    };
+    for (const auto& b : buttons) {
+        SCOPED_TRACE(b.name);
+        const QPushButton* button = child<QPushButton>(QString::fromLatin1(b.name));
+        ASSERT_NE(button, nullptr);
+        EXPECT_EQ(button->text(), QString::fromUtf8(b.caption));
+        EXPECT_EQ(button->isVisibleTo(window.get()), b.shown);
+        EXPECT_EQ(button->isEnabled(), b.enabled);
     }
-    EXPECT_EQ(visible,
-              QStringList({"sel_bg1", "sel_txa", "sel_bga", "sel_rp1", "sel_rp1h", "sel_bk"}));
     EXPECT_EQ(enabledButtons(), QStringList({"sel_bk", "sel_dp9"}));
+
+    const char* const masks[] = {
+        "すべてのファイル(*.*)",
+        "部品ファイル(*.rp1)",
+        "ファイルセット(*.rf1)",
+        "部品の値ファイル(*.rv1)",
+        "設定ファイル(*.rd1)",
+        "ハイパーテキスト(*.htm;*.htm?)",
+        "テキストファイル(*.txt)",
+        "ビットマップ(*.bmp)",
+        "Webリスト(*.rw1)",
+        "IPtalk設定(*.dp9)",
+        "Microsoft PowerPoint(*.ppt)",
+        "Microsoft Excel(*.xls)",
+        "Microsoft Word(*.doc)",
+        "SterOffice/OpenOffice Draw(*.sxd)",
+        "ワークシート[CSVファイル] (*.csv)",
+    };
+    QStringList entries;
+    for (int i = 0; i < window->FileMask()->count(); ++i) {
+        entries << window->FileMask()->itemText(i);
+    }
+    QStringList expectedEntries;
+    for (const char* mask : masks) {
+        expectedEntries << QString::fromUtf8(mask);
+    }
+    EXPECT_EQ(entries, expectedEntries);
     EXPECT_EQ(window->FileMask()->currentText(), QStringLiteral("*.*"));
-    EXPECT_EQ(window->FileMask()->count(), 15);
     EXPECT_EQ(window->WipeBlend()->value(), 8);
+    EXPECT_EQ(window->WipeBlend()->minimum(), 0);
     EXPECT_EQ(window->WipeBlend()->maximum(), 8);
 }
 

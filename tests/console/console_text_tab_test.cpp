@@ -71,7 +71,15 @@ TEST_F(TextTab, CharactersOutsideCodePage932AreSentAsQuestionMarksAndLogged) {
     press(Qt::Key_F1);
     EXPECT_EQ(connection.sent, QByteArrayList({packet(36, "caf? ?")}));
     ASSERT_EQ(log.lines().size(), logLines + 1);
-    EXPECT_TRUE(log.lines().last().contains('2'));
+    const QByteArray noted = sj("シフトJISで表せない文字 2 個を「?」に置き換えて送信します。");
+    EXPECT_EQ(log.lines().last(), noted);
+
+    // The liaison memo is sent the same way and noted the same way.
+    press(Qt::Key_F3);
+    EXPECT_EQ(udp.sent,
+              QByteArrayList({QByteArray("ZUL,3,\x1e") + sj("【opmachine】caf? ?") + '\n'}));
+    ASSERT_EQ(log.lines().size(), logLines + 2);
+    EXPECT_EQ(log.lines().last(), noted);
 }
 
 TEST_F(TextTab, F3SendsTheLiaisonMemoWithTheHostName) {

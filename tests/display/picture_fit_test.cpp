@@ -43,6 +43,24 @@ const FitCase kCases[] = {
     {"portrait limited by width",   {600, 1000},  {500, 900}, true, true, {0, 33, 500, 833}},
     {"zero height fills",           {300, 0},     kViewer, true,  true,  {0, 0, 1024, 700}},
     {"empty viewer",                {100, 100},   {0, 0},  true,  true,  {0, 0, 0, 0}},
+    // Scaled sides are truncated, never rounded, also for fractions of .5 and above:
+    // 700 x 300 / 800 = 262.5, 1024 x 768 / 1366 = 575.7, 1024 x 1081 / 1920 = 576.5,
+    // 700 x 1600 / 1201 = 932.6, 700 x 1000 / 999 = 700.7, 1024 x 1025 / 2048 = 512.5,
+    // 500 x 1003 / 600 = 835.8.
+    {"portrait .5 truncated",       {300, 800},   kViewer, true,  true,  {381, 0, 262, 700}},
+    {"landscape .7 truncated",      {1366, 768},  kViewer, true,  true,  {0, 62, 1024, 575}},
+    {"landscape .53 truncated",     {1920, 1081}, kViewer, true,  true,  {0, 62, 1024, 576}},
+    {"height-bound .56 truncated",  {1600, 1201}, kViewer, true,  true,  {46, 0, 932, 700}},
+    {"nearly square .7 truncated",  {1000, 999},  kViewer, true,  true,  {162, 0, 700, 700}},
+    {"scaled down .5 truncated",    {2048, 1025}, kViewer, false, true,  {0, 94, 1024, 512}},
+    {"width-bound .83 truncated",   {600, 1003},  {500, 900}, true, true, {0, 32, 500, 835}},
+    // A side that comes out whole stays whole: 700 x 1.4 is exactly 980, which a quotient
+    // taken in floating point gives as 979.99... and truncates to 979.
+    {"exact 7:5 up",                {1400, 1000}, kViewer, true,  true,  {22, 0, 980, 700}},
+    {"exact 7:5 down",              {2800, 2000}, kViewer, false, true,  {22, 0, 980, 700}},
+    {"exact 7:10 portrait",         {700, 1000},  kViewer, true,  true,  {267, 0, 490, 700}},
+    {"exact 7:5 at 1280 x 720",     {7000, 5000}, {1280, 720}, true, true, {136, 0, 1008, 720}},
+    {"exact 11:15 at 800 x 600",    {1100, 1500}, {800, 600}, true, true, {180, 0, 440, 600}},
 };
 // clang-format on
 

@@ -49,13 +49,36 @@ TEST(Cp932, MathematicalMinusEncodesAsTheFullWidthMinus) {
     EXPECT_EQ(cp932::encode(QString::fromUtf8("−")), fromHex("817c"));
 }
 
+// The single bytes that iconv refuses and Windows maps: 0x80 to U+0080, 0xA0 to U+F8F0 and
+// 0xFD, 0xFE, 0xFF to U+F8F1, U+F8F2, U+F8F3. None of them starts a double-byte character,
+// so the byte after one is a character of its own.
 TEST(Cp932, SingleBytesThatWindowsMapsRoundTrip) {
+    const std::pair<unsigned char, char16_t> cases[] = {
+        {0x80, 0x0080}, {0xA0, 0xF8F0}, {0xFD, 0xF8F1}, {0xFE, 0xF8F2}, {0xFF, 0xF8F3},
+    };
+    for (const auto& [byte, unit] : cases) {
+        SCOPED_TRACE(byte);
+        const QByteArray alone(1, static_cast<char>(byte));
+        const QString text(QChar{unit});
+        EXPECT_EQ(cp932::decode(alone), text);
+        int bad = -1;
+        EXPECT_EQ(cp932::encode(text, &bad), alone);
+        EXPECT_EQ(bad, 0);
+        EXPECT_FALSE(cp932::isLeadByte(byte));
+
+        // Amid other text: before an ASCII letter, before a double-byte character, after
+        // one, and twice in a row.
+        const QByteArray mixed = "A" + alone + "B" + alone + fromHex("955c") + alone + alone;
+        const QString mixedText = QStringLiteral("A") + text + QStringLiteral("B") + text +
+                                  QStringLiteral("表") + text + text;
+        EXPECT_EQ(cp932::decode(mixed), mixedText);
+        EXPECT_EQ(cp932::encode(mixedText), mixed);
+        EXPECT_EQ(cp932::truncate(alone + "x", 1), alone);
+    }
+    // All five together, in both directions.
     const QByteArray bytes = fromHex("80 a0 fd fe ff");
     const QString text = cp932::decode(bytes);
-    ASSERT_EQ(text.size(), 5);
-    EXPECT_EQ(text[0].unicode(), 0x0080);
-    EXPECT_EQ(text[1].unicode(), 0xF8F0);
-    EXPECT_EQ(text[4].unicode(), 0xF8F3);
+    EXPECT_EQ(text, QString::fromUtf16(u"\u0080\uF8F0\uF8F1\uF8F2\uF8F3"));
     EXPECT_EQ(cp932::encode(text), bytes);
 }
 

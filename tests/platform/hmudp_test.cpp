@@ -18,6 +18,7 @@ namespace {
 
 const QString kLocal = QStringLiteral("127.0.0.1");
 constexpr int kWaitMs = 3000;
+constexpr int kLargestDatagram = 65507;  // 65535 less the IPv4 and UDP headers
 
 struct Datagram {
     QString host;
@@ -516,10 +517,34 @@ TEST(THmUdp, RandomDatagramsAndArgumentsNeverBreakIt) {
         }
 
         // Arbitrary sizes up to beyond the largest datagram, some out-of-band, to a third
-        // socket (random ports could reach other programs' sockets).
+        // socket (random ports could reach other programs' sockets). A datagram up to 65507
+        // bytes leaves whole; a larger one is "message too long", out-of-band data on a
+        // datagram socket "operation not supported" (which of the two a datagram that is
+        // both gets is the system's choice); each failure is one sending error and -1.
+        const int otherSize = uniform(0, 70000);
+        const bool otherOutOfBand = uniform(0, 5) == 0;
+        const size_t senderErrorsBefore = sender.errors.size();
         const int result = sender.udp.Send(kLocal, elsewhere.udp.GetLocalPort(),
-                                           randomBytes(uniform(0, 70000)), uniform(0, 5) == 0);
-        EXPECT_GE(result, -1);
+                                           randomBytes(otherSize), otherOutOfBand);
+        const bool tooLong = otherSize > kLargestDatagram;
+        if (!otherOutOfBand && !tooLong) {
+            EXPECT_EQ(result, otherSize);
+            EXPECT_EQ(sender.udp.GetError(), 0);
+            EXPECT_EQ(sender.errors.size(), senderErrorsBefore);
+            continue;
+        }
+        EXPECT_EQ(result, -1);
+        ASSERT_EQ(sender.errors.size(), senderErrorsBefore + 1);
+        EXPECT_EQ(sender.errors.back(), THmErrorAt::Sending);
+        if (!otherOutOfBand) {
+            EXPECT_EQ(sender.udp.GetError(), socket_error::kMessageTooLong);
+        } else if (!tooLong) {
+            EXPECT_EQ(sender.udp.GetError(), socket_error::kOperationNotSupported);
+        } else {
+            EXPECT_TRUE(sender.udp.GetError() == socket_error::kMessageTooLong ||
+                        sender.udp.GetError() == socket_error::kOperationNotSupported)
+                << sender.udp.GetError();
+        }
     }
     settle();
     EXPECT_EQ(sender.udp.GetState(), THmSocketState::Open);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
 #include <QString>
 
 #include "platform/wildcard.h"
@@ -72,9 +73,59 @@ TEST(FileMask, MatchesNamesAsTheWindowsListingDoes) {
     }
 }
 
+// Every ASCII letter, 'a' and 'z' at the ends of the range included, folds both ways, in a
+// plain position and after a star; the characters next to the letter ranges in ASCII ('@'
+// and '[' before and after 'A'..'Z', '`' and '{' around 'a'..'z') are not letters and do not
+// fold into each other.
+TEST(FileMask, EveryAsciiLetterComparesWithoutCase) {
+    for (char16_t upper = u'A'; upper <= u'Z'; ++upper) {
+        const char16_t lower = upper + (u'a' - u'A');
+        const QString up(QChar{upper});
+        const QString low(QChar{lower});
+        SCOPED_TRACE(up.toStdString());
+        EXPECT_TRUE(matchesFileMask(up, low));
+        EXPECT_TRUE(matchesFileMask(low, up));
+        EXPECT_TRUE(matchesFileMask(QStringLiteral("*.") + up, QStringLiteral("x.") + low));
+        EXPECT_TRUE(matchesFileMask(QStringLiteral("*.") + low, QStringLiteral("x.") + up));
+        EXPECT_TRUE(matchesFileMask(low + QLatin1Char('?') + up, up + QLatin1Char('-') + low));
+        // A different letter never matches.
+        const QString next(QChar{upper == u'Z' ? u'a' : static_cast<char16_t>(lower + 1)});
+        EXPECT_FALSE(matchesFileMask(up, next));
+    }
+    const std::pair<const char16_t*, const char16_t*> notFolded[] = {
+        {u"@", u"`"},  {u"`", u"@"}, {u"[", u"{"}, {u"{", u"["},
+        {u"\\", u"|"}, {u"]", u"}"}, {u"^", u"~"},
+    };
+    for (const auto& [mask, name] : notFolded) {
+        EXPECT_FALSE(matchesFileMask(QString::fromUtf16(mask), QString::fromUtf16(name)))
+            << QString::fromUtf16(mask).toStdString();
+    }
+    // Letters beyond ASCII compare exactly.
+    EXPECT_FALSE(matchesFileMask(u"\u00e9", u"\u00c9"));
+    EXPECT_TRUE(matchesFileMask(u"\u00e9", u"\u00e9"));
+}
+
+// A naive recursive matcher takes exponential time on these; the matcher must stay well
+// under a second on masks of many stars against long names that fail late.
 TEST(FileMask, LongRunsOfStarsStayFast) {
-    // A naive recursive matcher takes exponential time here.
-    const QString mask = QStringLiteral("*a").repeated(30) + QStringLiteral("b");
-    const QString name = QString(200, QLatin1Char('a'));
-    EXPECT_FALSE(matchesFileMask(mask, name));
+    const struct {
+        QString mask;
+        QString name;
+        bool matches;
+    } cases[] = {
+        {QStringLiteral("*a").repeated(30) + QStringLiteral("b"), QString(200, QLatin1Char('a')),
+         false},
+        {QStringLiteral("*a").repeated(200) + QStringLiteral("b"), QString(4000, QLatin1Char('a')),
+         false},
+        {QStringLiteral("*?").repeated(150) + QStringLiteral("*.x.*"),
+         QString(3000, QLatin1Char('y')) + QStringLiteral(".txt"), false},
+        {QStringLiteral("*a").repeated(200), QString(4000, QLatin1Char('a')), true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.mask.left(20).toStdString());
+        QElapsedTimer clock;
+        clock.start();
+        EXPECT_EQ(matchesFileMask(c.mask, c.name), c.matches);
+        EXPECT_LT(clock.elapsed(), 1000);
+    }
 }

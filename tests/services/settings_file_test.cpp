@@ -12,6 +12,7 @@
 #include "test_support.h"
 
 using namespace zul;
+using zul::test::FileSizeLimit;
 using zul::test::readAll;
 using zul::test::sj;
 using zul::test::writeAll;
@@ -334,16 +335,34 @@ TEST(SettingsFile, FailedSaveIsReportedAndLeavesTheOldFileWhole) {
     QDir(f.dir.path()).mkpath(QStringLiteral("taken.rd1/inner"));
     EXPECT_FALSE(f.file.SaveSettingsFile(f.path("taken.rd1")));
     EXPECT_TRUE(f.log.lines().contains(sj("PKT受信[S]:ファイルの保存失敗")));
+    EXPECT_TRUE(QFileInfo(f.path("taken.rd1/inner")).isDir());
 
-    // A parent that is a file: nothing can be written; an existing file elsewhere is
-    // untouched by construction, and the earlier good file stays as it was.
-    const QString good = f.path("good.rd1");
-    ASSERT_TRUE(f.file.SaveSettingsFile(good));
-    const QByteArray before = readAll(good);
+    // A parent that is a file: nothing can be written, and that file stays as it was.
     writeAll(f.path("afile"), "x");
-    f.settings.Port.set(1234);
     EXPECT_FALSE(f.file.SaveSettingsFile(f.path("afile/s.rd1")));
-    EXPECT_EQ(readAll(good), before);
+    EXPECT_EQ(readAll(f.path("afile")), QByteArray("x"));
+
+    // The write itself fails half-way through (the disk is full, say) while an earlier
+    // settings file stands at the very path: that file keeps every byte, and the next save
+    // that can write replaces it.
+    const QString path = f.path("keep.rd1");
+    f.settings.Port.set(31000);
+    ASSERT_TRUE(f.file.SaveSettingsFile(path));
+    const QByteArray before = readAll(path);
+    ASSERT_TRUE(before.contains("\r\nPort=31000\r\n"));
+    f.settings.Port.set(1234);
+    const qsizetype logged = f.log.lines().size();
+    {
+        const FileSizeLimit limit(64);
+        ASSERT_TRUE(limit.active());
+        EXPECT_FALSE(f.file.SaveSettingsFile(path));
+    }
+    EXPECT_EQ(readAll(path), before);
+    EXPECT_TRUE(f.log.lines().mid(logged).contains(sj("PKT受信[S]:ファイルの保存失敗")));
+    EXPECT_EQ(QDir(f.dir.path()).entryList(QDir::Files),
+              QStringList({QStringLiteral("afile"), QStringLiteral("keep.rd1")}));
+    ASSERT_TRUE(f.file.SaveSettingsFile(path));
+    EXPECT_TRUE(readAll(path).contains("\r\nPort=1234\r\n"));
 }
 
 TEST(SettingsFile, UnreadableFileIsAnError) {

@@ -201,31 +201,48 @@ TEST(WatchDog, FiresWhenAReadHangsAndNotOtherwise) {
     DisplayMachine d;
     d.watchdog.setInterval(150);
     int notices = 0;
-    int clears = 0;
-    d.watchdog.setHooks({[&] {
-                             ++clears;
-                             d.listener.clearBuffers();
-                         },
-                         [&] { ++notices; }});
+    d.watchdog.setHooks({[&] { d.listener.clearBuffers(); }, [&] { ++notices; }});
     // A handler that lets events run for a while, as file loading does.
     d.interpreter.setHandler(Cmd::CmdWallpaper, [](PacketContext&) { QTest::qWait(400); });
     const quint16 port = freeTcpPort();
     ASSERT_TRUE(d.listener.open(port));
     auto op = client(port);
+    auto other = client(port);
 
     op->write(lineUpdate("quick"));
     ASSERT_TRUE(waitFor([&] { return d.executed.size() == 1; }));
     QTest::qWait(300);
     EXPECT_EQ(notices, 0);
 
+    // The other operator's half packet waits in its buffer; then one read brings the slow
+    // packet, a complete packet behind it and the start of a third.
+    other->write(
+        "\x24"
+        "half");
+    other->flush();
+    QTest::qWait(50);
     op->write(
         QByteArray("\x1f"
-                   "slow.jpg\n"));
+                   "slow.jpg\n"
+                   "\x24"
+                   "after\n"
+                   "\x24"
+                   "par"));
+    op->flush();
     ASSERT_TRUE(waitFor([&] { return notices == 1; }));
-    EXPECT_EQ(clears, 1);
     EXPECT_TRUE(d.log.lines().contains(sj("WatchDog:ハングアップを検出。バッファクリアします。")));
     QTest::qWait(400);
     EXPECT_FALSE(d.watchdog.isActive());
+
+    // Both buffers were emptied: the rest of the hanging read is gone, and what each
+    // operator sends next starts a packet of its own.
+    other->write(lineUpdate("fresh"));
+    ASSERT_TRUE(waitFor([&] { return d.executed.size() == 2; }));
+    op->write(lineUpdate("again"));
+    ASSERT_TRUE(waitFor([&] { return d.executed.size() == 3; }));
+    QTest::qWait(100);
+    EXPECT_EQ(d.executed, (QByteArrayList{"quick", "fresh", "again"}));
+    EXPECT_EQ(notices, 1);
 
     // Switched off: the same hang sends nothing.
     d.watchdogOff.set(true);
