@@ -2,10 +2,10 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <array>
 
 #include "platform/errors.h"
+#include "platform/file_write.h"
 
 namespace zul {
 namespace {
@@ -78,25 +78,11 @@ QByteArrayList readTextLines(const QString& path) {
 }
 
 bool writeWebList(const QString& path, const QByteArrayList& entries, QString* error) {
-    QSaveFile file(path);
-    const auto fail = [&file, error] {
-        if (error != nullptr) {
-            *error = file.errorString();
-        }
-        return false;
-    };
-    if (!file.open(QIODevice::WriteOnly)) {
-        return fail();
-    }
+    QByteArray out;
     for (const QByteArray& entry : entries) {
-        file.write(entry);
-        file.write("\r\n", 2);
+        out.append(entry).append("\r\n", 2);
     }
-    // commit() fails, and leaves any existing file alone, when a write above went wrong.
-    if (!file.commit()) {
-        return fail();
-    }
-    return true;
+    return replaceFile(path, out, error);
 }
 
 WebEntryKind webEntryKind(QByteArrayView entry) {

@@ -1,8 +1,7 @@
 #include "model/debug_log.h"
 
-#include <QSaveFile>
-
 #include "platform/cp932.h"
+#include "platform/file_write.h"
 
 namespace zul {
 
@@ -34,24 +33,11 @@ void DebugLog::add(const QString& line) {
 }
 
 bool DebugLog::writeFile(const QString& path, QString* error) const {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        if (error != nullptr) {
-            *error = file.errorString();
-        }
-        return false;
-    }
+    QByteArray out;
     for (const QByteArray& line : lines_) {
-        file.write(line);
-        file.write("\r\n", 2);
+        out.append(line).append("\r\n", 2);
     }
-    if (!file.commit()) {
-        if (error != nullptr) {
-            *error = file.errorString();
-        }
-        return false;
-    }
-    return true;
+    return replaceFile(path, out, error);
 }
 
 }  // namespace zul

@@ -1,13 +1,13 @@
 #include "model/worksheet.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <utility>
 
 #include "platform/comma_text.h"
 #include "platform/cp932.h"
 #include "platform/errors.h"
 #include "platform/file_extension.h"
+#include "platform/file_write.h"
 
 namespace zul {
 namespace {
@@ -151,15 +151,7 @@ bool Worksheet::saveFile(const QString& path, QString* error) const {
         out += fileLine(rowCommaText(row));
         out += "\r\n";
     }
-    QSaveFile file(replaceExtension(path, u".csv"));
-    file.setDirectWriteFallback(false);
-    if (file.open(QIODevice::WriteOnly) && file.write(out) == out.size() && file.commit()) {
-        return true;
-    }
-    if (error != nullptr) {
-        *error = file.errorString();
-    }
-    return false;
+    return replaceFile(replaceExtension(path, u".csv"), out, error);
 }
 
 }  // namespace zul

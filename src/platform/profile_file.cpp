@@ -3,9 +3,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include "platform/cp932.h"
+#include "platform/file_write.h"
 
 // Reading follows the Windows profile functions on code page 932 files:
 //  - the text is scanned character by character (a lead byte takes the next byte), so '[',
@@ -575,20 +575,11 @@ QByteArray ProfileFile::bytes() const {
 }
 
 bool ProfileFile::save(const QString& path, QString* error) const {
-    QSaveFile file(path);
-    file.setDirectWriteFallback(false);
-    const QByteArray data = bytes();
-    // The write is buffered: a full disk shows only when the buffer is flushed, and
-    // QSaveFile's commit() would still put the cut-off file in place of the old one. So
-    // flush first and commit only what was written whole; otherwise the temporary file is
-    // dropped and the old file stays.
-    if (file.open(QIODevice::WriteOnly) && file.write(data) == data.size() && file.flush() &&
-        file.commit()) {
+    QString reason;
+    if (replaceFile(path, bytes(), &reason)) {
         return true;
     }
     if (error != nullptr) {
-        const QString reason =
-            file.errorString().isEmpty() ? QStringLiteral("unknown error") : file.errorString();
         *error = QStringLiteral("Cannot save %1: %2").arg(QDir::toNativeSeparators(path), reason);
     }
     return false;
