@@ -105,7 +105,10 @@ void DisplayListener::onRead(OperatorLink* link) {
     if (link->closed) {
         return;
     }
-    const QPointer<OperatorLink> guard(link);
+    // The link counts as being read until this handler returns, the events it lets run at
+    // the end included: a link that closes meanwhile (its socket's signals come from inside
+    // those events) is retired only here, after them, never while a signal of its own
+    // socket is still on the stack.
     ++link->readDepth;
     Q_EMIT statusChanged(statusText(QStringLiteral("／受信中")));
     watchdog_.start();
@@ -115,13 +118,12 @@ void DisplayListener::onRead(OperatorLink* link) {
         reader_.received(link->buffer(), link->socket()->readAll(), link);
     }
     watchdog_.stop();
+    if (!link->closed) {
+        QCoreApplication::processEvents();
+    }
     --link->readDepth;
     if (link->closed) {
         retire(link);
-        return;
-    }
-    QCoreApplication::processEvents();
-    if (guard == nullptr || link->closed) {
         return;
     }
     Q_EMIT statusChanged(statusText(QStringLiteral("／待機中")));

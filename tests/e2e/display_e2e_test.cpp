@@ -3,6 +3,7 @@
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QImage>
 #include <QProcess>
 #include <QTcpSocket>
 #include <QTemporaryDir>
@@ -145,4 +146,47 @@ TEST_F(DisplayProcess, SurvivesGarbageAndLogsEveryPacketAtExit) {
     const QByteArray file = readAll(dir_.filePath("zul_dbg.log"));
     EXPECT_TRUE(file.contains(sj("PKT受信[S]: Cmd(074[CPU負荷率送信")));
     EXPECT_TRUE(file.contains(sj("不明なパケット(未処理)")));
+}
+
+TEST_F(DisplayProcess, ShortConnectionsBesideAFadingOperatorNeverCrashIt) {
+    // One operator shows a picture and fades in a loop (both let events run inside their
+    // handling), while hundreds of other operators each send one packet and close: their
+    // connections end inside the first one's handling.
+    QImage picture(64, 48, QImage::Format_RGB32);
+    picture.fill(Qt::red);
+    ASSERT_TRUE(picture.save(dir_.filePath("red.png")));
+    const QByteArray cycle =
+        "\x1fred.png\n\x3c"
+        "0\n\x3c"
+        "128\n\x3c"
+        "255\n";
+    const auto feed = [&] {
+        for (int i = 0; i < 20; ++i) {
+            socket_.write(cycle);
+        }
+        socket_.flush();
+    };
+    feed();
+    constexpr int kShort = 700;
+    for (int i = 0; i < kShort; ++i) {
+        QTcpSocket brief;
+        brief.connectToHost(QStringLiteral("127.0.0.1"), port_);
+        ASSERT_TRUE(brief.waitForConnected(5000)) << "connection " << i;
+        brief.write(i % 2 == 0 ? QByteArray("\x2cscore 1\n") : QByteArray("\x24line\n"));
+        brief.waitForBytesWritten(1000);
+        brief.disconnectFromHost();
+        if (brief.state() != QAbstractSocket::UnconnectedState) {
+            brief.waitForDisconnected(1000);
+        }
+        if (i % 50 == 0) {
+            feed();
+            socket_.readAll();
+        }
+        ASSERT_EQ(zul_.state(), QProcess::Running) << "after connection " << i;
+    }
+    socket_.readAll();
+    socket_.write("\x4a,\n");
+    const QByteArrayList r = readUntil([](const QByteArray& p) { return p.startsWith('\x4b'); });
+    EXPECT_FALSE(r.isEmpty());
+    EXPECT_EQ(zul_.state(), QProcess::Running);
 }
