@@ -42,6 +42,7 @@
 #include "platform/cp932.h"
 #include "platform/dialogs.h"
 #include "platform/errors.h"
+#include "platform/log_view.h"
 #include "protocol/connection.h"
 #include "protocol/datagram_sender.h"
 #include "protocol/packets.h"
@@ -67,6 +68,7 @@ const QString kDefaultName = QStringLiteral("default");
 const QString kValueFilter = QStringLiteral("ZUL値ファイル(*.rv1)|*.rv1|すべてのファイル(*.*)|*.*");
 const QString kValueSaveCaption = QStringLiteral("保存");
 
+constexpr int kMaxChatLines = 2000;
 const QString kChatStart = QStringLiteral("【連絡メモ：Ｆ３キーで送られたものがここに残ります】");
 
 constexpr int kPartColumns = 4;
@@ -266,7 +268,8 @@ void TClientMain::buildFrame(QWidget* client) {
 
     ui.MemoChat = place<QPlainTextEdit>(client, QStringLiteral("MemoChat"), {4, 346, 592, 134});
     ui.MemoChat->setPlainText(kChatStart);
-    ui.MemoChat->setReadOnly(true);
+    // Every machine's status lines come here: keep the newest lines only.
+    makeAppendOnly(ui.MemoChat, kMaxChatLines);
     ui.MemoChat->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
 
     label(client, QStringLiteral("起動中の仲間"), {602, 4, 248, 16});

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "platform/cp932.h"
+#include "platform/log_view.h"
 #include "protocol/packets.h"
 
 namespace zul {
@@ -25,6 +26,8 @@ QFont memoFont() {
     return font;
 }
 
+constexpr int kMaxFetchedLines = 63000;
+
 QPlainTextEdit* makeMemo() {
     auto* memo = new QPlainTextEdit;
     memo->setObjectName(QStringLiteral("Memo1"));
@@ -32,7 +35,9 @@ QPlainTextEdit* makeMemo() {
     memo->setLineWrapMode(QPlainTextEdit::NoWrap);
     memo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    memo->setReadOnly(true);
+    // A display machine's log holds at most 63000 bytes; more lines than that cannot come
+    // from one fetch.
+    makeAppendOnly(memo, kMaxFetchedLines);
     return memo;
 }
 

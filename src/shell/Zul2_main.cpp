@@ -32,6 +32,7 @@
 #include "platform/cp932.h"
 #include "platform/dialogs.h"
 #include "platform/errors.h"
+#include "platform/log_view.h"
 #include "protocol/packets.h"
 #include "services/settings_file.h"
 #include "services/udp_discovery.h"
@@ -414,7 +415,8 @@ QWidget* TSettingForm::buildTroubleTab() {
         check(QStringLiteral("基本エラーメッセージをポップアップする"), s.ShowErr));
     DebugLogMemo = new QPlainTextEdit;
     DebugLogMemo->setObjectName(QStringLiteral("DebugLog"));
-    DebugLogMemo->setReadOnly(true);
+    // The log empties itself at its size limit; the view follows it without undo history.
+    makeAppendOnly(DebugLogMemo);
     DebugLogMemo->setLineWrapMode(QPlainTextEdit::NoWrap);
     errLayout->addWidget(DebugLogMemo, 1);
     inner->addTab(errors, QStringLiteral("エラーメッセージ"));

@@ -2,7 +2,9 @@
 
 #include <QCheckBox>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTextBlock>
 #include <QSpinBox>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -10,6 +12,7 @@
 #include <QTest>
 
 #include "commands/interpreter.h"
+#include "console/Zul2_cmain.h"
 #include "fakes.h"
 #include "model/debug_log.h"
 #include "platform/cp932.h"
@@ -400,4 +403,25 @@ TEST(HubForm, DisplayStartAsksWhoIsThereRightAway) {
         return std::any_of(peers.begin(), peers.end(),
                            [](const QString& e) { return e.startsWith(QLatin1String("[S]")); });
     }));
+}
+
+TEST(HubForm, TextViewsFedFromOutsideStaySmall) {
+    // The log view follows the log, which empties itself at its limit; it must not keep an
+    // undo step per line meanwhile. The chat memo shows every machine's status lines and keeps
+    // only the newest ones.
+    ProgramFixture f;
+    f.create();
+    auto* logView = f.program->hubForm().findChild<QPlainTextEdit*>(QStringLiteral("DebugLog"));
+    ASSERT_NE(logView, nullptr);
+    QPlainTextEdit* chat = f.program->console().MemoChat();
+    const QByteArray line(200, 'x');
+    for (int i = 0; i < 5000; ++i) {
+        f.program->log().add(line);
+        f.program->console().addChatLine(line);
+    }
+    EXPECT_EQ(logView->document()->availableUndoSteps(), 0);
+    EXPECT_LE(logView->document()->characterCount(), DebugLog::kLimitBytes);
+    EXPECT_EQ(chat->document()->availableUndoSteps(), 0);
+    EXPECT_LE(chat->document()->blockCount(), 2000);
+    EXPECT_EQ(chat->document()->lastBlock().text(), QString::fromLatin1(line));
 }
