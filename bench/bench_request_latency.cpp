@@ -82,7 +82,7 @@ int main(int argc, char** argv) {
     zul::CpuMeter meter;
     zul::registerDirectoryCommands(interpreter, {settings, log, status, meter});
     zul::DisplayReader reader(interpreter, log, errors);
-    zul::DisplayListener listener(hub, reader, watchdog, errors);
+    zul::DisplayListener listener(hub, reader, watchdog, errors, log);
     if (!listener.open(0)) {
         std::fprintf(stderr, "cannot listen\n");
         return 1;

@@ -10,6 +10,10 @@ namespace zul {
 
 class PacketConnection {
 public:
+    // Bytes a connection may hold unsent for a peer that does not read. Past this the peer
+    // is taken as gone: the connection is closed rather than the queue grown without end.
+    static constexpr qint64 kMaxUnsentBytes = 4 * 1024 * 1024;
+
     PacketConnection() = default;
     virtual ~PacketConnection();
     PacketConnection(const PacketConnection&) = delete;

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 
 #include "commands/display_reader.h"
+#include "model/debug_log.h"
 #include "model/hub_state.h"
 #include "platform/errors.h"
 #include "services/watchdog.h"
@@ -26,14 +27,24 @@ OperatorLink::OperatorLink(QTcpSocket* socket, QObject* parent)
 OperatorLink::~OperatorLink() = default;
 
 void OperatorLink::send(const QByteArray& bytes) {
-    if (!closed && socket_->state() == QAbstractSocket::ConnectedState) {
-        socket_->write(bytes);
+    if (closed || socket_->state() != QAbstractSocket::ConnectedState) {
+        return;
     }
+    const qint64 unsent = socket_->bytesToWrite() + bytes.size();
+    if (unsent > kMaxUnsentBytes) {
+        if (onOverflow) {
+            onOverflow(unsent);
+        }
+        // Raises the disconnect handling, which retires the link.
+        socket_->abort();
+        return;
+    }
+    socket_->write(bytes);
 }
 
 DisplayListener::DisplayListener(HubState& hub, DisplayReader& reader, WatchDogService& watchdog,
-                                 ErrorSink& errors, QObject* parent)
-    : QObject(parent), hub_(hub), reader_(reader), watchdog_(watchdog), errors_(errors) {
+                                 ErrorSink& errors, DebugLog& log, QObject* parent)
+    : QObject(parent), hub_(hub), reader_(reader), watchdog_(watchdog), errors_(errors), log_(log) {
     connect(&server_, &QTcpServer::newConnection, this,
             [this] { guarded(errors_, [this] { onNewConnection(); }); });
 }
@@ -57,6 +68,8 @@ bool DisplayListener::open(int port) {
         }
         close();
     }
+    // Many operators may connect at once (a hall full of machines starting together).
+    server_.setListenBacklogSize(kListenBacklog);
     return server_.listen(QHostAddress::AnyIPv4, static_cast<quint16>(port));
 }
 
@@ -87,6 +100,12 @@ void DisplayListener::onNewConnection() {
     while (QTcpSocket* socket = server_.nextPendingConnection()) {
         auto* link = new OperatorLink(socket, this);
         links_.emplace_back(link);
+        link->onOverflow = [this, link](qint64 unsent) {
+            log_.add(QStringLiteral("%1 が受信しないため未送信のデータが %2 バイトに達しました。"
+                                    "この接続を切ります。")
+                         .arg(link->peerName())
+                         .arg(unsent));
+        };
         socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
         connect(socket, &QTcpSocket::readyRead, link,
                 [this, link] { guarded(errors_, [&] { onRead(link); }); });

@@ -9,6 +9,7 @@
 #include <QPointer>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -18,6 +19,7 @@
 
 namespace zul {
 
+class DebugLog;
 class DisplayReader;
 class ErrorSink;
 class WatchDogService;
@@ -28,6 +30,10 @@ class OperatorLink : public QObject, public PacketConnection {
     Q_OBJECT
 public:
     explicit OperatorLink(QTcpSocket* socket, QObject* parent = nullptr);
+
+    // Called, once, when the operator left more than kMaxUnsentBytes unread; the link is
+    // closed right after.
+    std::function<void(qint64 unsent)> onOverflow;
     ~OperatorLink() override;
 
     void send(const QByteArray& bytes) override;
@@ -53,8 +59,10 @@ private:
 class DisplayListener : public QObject {
     Q_OBJECT
 public:
+    static constexpr int kListenBacklog = 1024;
+
     DisplayListener(HubState& hub, DisplayReader& reader, WatchDogService& watchdog,
-                    ErrorSink& errors, QObject* parent = nullptr);
+                    ErrorSink& errors, DebugLog& log, QObject* parent = nullptr);
     ~DisplayListener() override;
 
     // Listens on `port` on every local address; an open listener on the same port stays as
@@ -87,6 +95,7 @@ private:
     DisplayReader& reader_;
     WatchDogService& watchdog_;
     ErrorSink& errors_;
+    DebugLog& log_;
     QTcpServer server_;
     std::vector<QPointer<OperatorLink>> links_;
 };

@@ -88,7 +88,7 @@ Program::~Program() {
 void Program::createNetwork() {
     watchdog_ = std::make_unique<WatchDogService>(log_, settings_.chkWatchDog);
     reader_ = std::make_unique<DisplayReader>(*interpreter_, log_, *errors_);
-    listener_ = std::make_unique<DisplayListener>(hub_, *reader_, *watchdog_, *errors_);
+    listener_ = std::make_unique<DisplayListener>(hub_, *reader_, *watchdog_, *errors_, log_);
     connection_ = std::make_unique<OperatorConnection>(hub_, log_, dialogs_, *errors_, *watchdog_);
     udp_ = std::make_unique<UdpDiscovery>(settings_, hub_, log_, dialogs_, *interpreter_, peers_,
                                           status_->hostName());

@@ -41,7 +41,7 @@ struct DisplayMachine {
     WatchDogService watchdog{log, watchdogOff};
     Interpreter interpreter{log};
     DisplayReader reader{interpreter, log, errors};
-    DisplayListener listener{hub, reader, watchdog, errors};
+    DisplayListener listener{hub, reader, watchdog, errors, log};
     QByteArrayList executed;
     QStringList statuses;
 
@@ -185,6 +185,32 @@ TEST(DisplayListener, HostileInputNeitherCrashesNorBlocksNorGrows) {
     EXPECT_TRUE(d.errors.messages.isEmpty()) << d.errors.messages.join('|').toStdString();
     crowd.clear();
     ASSERT_TRUE(waitFor([&] { return d.hub.OperatorCount == 1; }));
+}
+
+TEST(DisplayListener, AnOperatorThatNeverReadsIsCutOffAndTheOthersGoOn) {
+    DisplayMachine d;
+    const quint16 port = freeTcpPort();
+    ASSERT_TRUE(d.listener.open(port));
+    // It asks and asks (every request is answered with as many bytes) but reads nothing.
+    // Every request fills the log, which empties itself now and then: catch the line as it
+    // comes.
+    const QByteArray cut = sj("が受信しないため未送信のデータが");
+    int cutLines = 0;
+    QObject::connect(&d.log, &DebugLog::lineAdded,
+                     [&](const QByteArray& line) { cutLines += line.contains(cut) ? 1 : 0; });
+    auto sink = client(port);
+    sink->setReadBufferSize(1024);
+    const QByteArray request = lineUpdate(QByteArray(1000, 'r'));
+    for (int i = 0; i < 40000; ++i) {
+        sink->write(request);
+    }
+    auto other = client(port);
+    ASSERT_TRUE(waitFor([&] { return sink->state() == QAbstractSocket::UnconnectedState; }, 20000));
+    EXPECT_EQ(cutLines, 1);
+    EXPECT_EQ(d.hub.OperatorCount, 1);
+    other->write(lineUpdate("still here"));
+    ASSERT_TRUE(waitFor([&] { return other->canReadLine(); }));
+    EXPECT_EQ(other->readLine(), QByteArray("\x4bstill here\n"));
 }
 
 TEST(DisplayListener, BusyPortFailsToOpen) {
