@@ -1,6 +1,10 @@
 // The display listener and the operator connection on real sockets over 127.0.0.1.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
+#include <unistd.h>
 
 #include <QRandomGenerator>
 #include <QSignalSpy>
@@ -211,6 +215,44 @@ TEST(DisplayListener, AnOperatorThatNeverReadsIsCutOffAndTheOthersGoOn) {
     other->write(lineUpdate("still here"));
     ASSERT_TRUE(waitFor([&] { return other->canReadLine(); }));
     EXPECT_EQ(other->readLine(), QByteArray("\x4bstill here\n"));
+}
+
+TEST(DisplayListener, ManyOperatorsConnectingAtOnceAreAllHeardAtOnce) {
+    // While the display is busy and accepts nobody, the kernel holds connections for it up
+    // to the listen backlog and drops the handshakes beyond it (they are retried only a
+    // second or more later). 300 operators starting together must all get through at once.
+    DisplayMachine d;
+    const quint16 port = freeTcpPort();
+    ASSERT_TRUE(d.listener.open(port));
+    constexpr int kOperators = 300;
+    std::vector<int> fds;
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(port);
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    for (int i = 0; i < kOperators; ++i) {
+        const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+        ASSERT_GE(fd, 0);
+        ::connect(fd, reinterpret_cast<const sockaddr*>(&to), sizeof to);
+        fds.push_back(fd);
+    }
+    // No event has run: nothing was accepted yet. Count the handshakes that completed.
+    int connected = 0;
+    for (const int fd : fds) {
+        pollfd p{fd, POLLOUT, 0};
+        int error = 0;
+        socklen_t length = sizeof error;
+        if (::poll(&p, 1, 200) == 1 &&
+            ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) == 0 && error == 0) {
+            ++connected;
+        }
+    }
+    EXPECT_EQ(connected, kOperators);
+    EXPECT_TRUE(waitFor([&] { return d.hub.OperatorCount == kOperators; }));
+    for (const int fd : fds) {
+        ::close(fd);
+    }
+    EXPECT_TRUE(waitFor([&] { return d.hub.OperatorCount == 0; }));
 }
 
 TEST(DisplayListener, BusyPortFailsToOpen) {
