@@ -38,6 +38,15 @@ public:
         c_.status.SendNotice(NoticeKind::DirectoryChanged);
     }
 
+    // Fills the worksheet from the file; a file that is there but is not read (a FIFO, a
+    // device) is logged, a missing one is passed over without a word.
+    void loadWorksheet(const QString& path, const std::function<void()>& afterEachRow) {
+        QString refusal;
+        if (!c_.worksheet.loadFile(path, afterEachRow, &refusal) && !refusal.isEmpty()) {
+            c_.log.add(QStringLiteral("ワークシートを読めません：%1（%2）").arg(path, refusal));
+        }
+    }
+
     void fileSetLoad(PacketContext& ctx) {
         QString reported = resolve(ctx.operand());
         try {
@@ -71,7 +80,7 @@ public:
             }
             if (!set.CSVFile.isEmpty()) {
                 reported = resolve(set.CSVFile);
-                c_.worksheet.loadFile(reported, [] {});
+                loadWorksheet(reported, {});
             }
             c_.status.SendNotice(NoticeKind::FileSetLoaded);
         } catch (...) {
@@ -153,7 +162,7 @@ public:
 
     void worksheetLoad(const QByteArray& operand) {
         c_.hub.Current.CurCsvFile = operand;
-        c_.worksheet.loadFile(resolve(operand), [] { QCoreApplication::processEvents(); });
+        loadWorksheet(resolve(operand), [] { QCoreApplication::processEvents(); });
     }
 
     void worksheetSend(const QByteArray& operand) {

@@ -133,7 +133,7 @@ bool writeTextRecords(const QString& path, QStringView extension, std::span<cons
 }  // namespace
 
 PartsFileReader::PartsFileReader(const QString& path)
-    : file_(ProfileFile::load(path)), count_(recordCount(file_, 0, kMaxParts)) {}
+    : file_(ProfileFile::read(path)), count_(recordCount(file_, 0, kMaxParts)) {}
 
 PartRecord PartsFileReader::record(int number) const {
     const QByteArray section = sectionName(number);
@@ -178,7 +178,7 @@ bool writePartsFile(const QString& path, const std::vector<QByteArrayList>& rows
 }
 
 QByteArrayList readPartValueOperands(const QString& path) {
-    const ProfileFile file = ProfileFile::load(path);
+    const ProfileFile file = ProfileFile::read(path);
     const int count = recordCount(file, 0, kMaxListedRecords);
     QByteArrayList operands;
     operands.reserve(count);

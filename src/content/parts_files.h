@@ -62,7 +62,8 @@ struct PartRecord {
 };
 
 // A parts definition file opened for the display machine, which builds its parts one
-// record at a time and lets events run in between. A missing file has no records.
+// record at a time and lets events run in between. A missing file has no records; one that
+// exists but is not read (see ProfileFile::read) throws ZulError.
 class PartsFileReader {
 public:
     explicit PartsFileReader(const QString& path);
@@ -95,7 +96,8 @@ bool writePartsFile(const QString& path, const std::vector<QByteArrayList>& rows
 // The CmdPartUpdate operands "PName,Value,FColor,BColor" of a value file as the display
 // machine applies them: "RecordCount" defaults to 0 (at most kMaxListedRecords), PName and
 // Value to " ", FColor to 16777215 and BColor to 0, so a record without colours turns its
-// parts white on black. A missing file has no records.
+// parts white on black. A missing file has no records; one that exists but is not read
+// throws ZulError.
 QByteArrayList readPartValueOperands(const QString& path);
 
 // The console's view of a value file: per record PName, Value, FColor and BColor as text,

@@ -1,11 +1,10 @@
 #include "content/web_list.h"
 
-#include <QFile>
-#include <QFileInfo>
 #include <QSaveFile>
 #include <array>
 
 #include "platform/errors.h"
+#include "platform/regular_file.h"
 
 namespace zul {
 namespace {
@@ -55,26 +54,11 @@ QByteArrayList splitTextLines(QByteArrayView bytes) {
 }
 
 QByteArrayList readTextLines(const QString& path) {
-    const QFileInfo info(path);
-    if (info.isDir()) {
-        throw unreadable(path, QStringLiteral("フォルダです"));
+    const FileReadResult file = readRegularFile(path, kMaxListFileBytes);
+    if (!file.ok()) {
+        throw unreadable(path, file.reason);
     }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        throw unreadable(path, file.errorString());
-    }
-    if (file.size() > kMaxListFileBytes) {
-        throw unreadable(path, QStringLiteral("%1 バイトを超えています").arg(kMaxListFileBytes));
-    }
-    // Read one byte past the limit so that a file growing while it is read is caught too.
-    const QByteArray bytes = file.read(kMaxListFileBytes + 1);
-    if (file.error() != QFileDevice::NoError) {
-        throw unreadable(path, file.errorString());
-    }
-    if (bytes.size() > kMaxListFileBytes) {
-        throw unreadable(path, QStringLiteral("%1 バイトを超えています").arg(kMaxListFileBytes));
-    }
-    return splitTextLines(bytes);
+    return splitTextLines(file.bytes);
 }
 
 bool writeWebList(const QString& path, const QByteArrayList& entries, QString* error) {

@@ -32,6 +32,7 @@
 #include "platform/errors.h"
 #include "platform/office_converter.h"
 #include "platform/paths.h"
+#include "platform/regular_file.h"
 #include "protocol/command_table.h"
 #include "protocol/operand_scan.h"
 #include "protocol/packet_executor.h"
@@ -319,6 +320,11 @@ void TMainDisp::ShowFile(const QByteArray& operand) {
             showDocument(path, pdf_);
             break;
         case ContentKind::Web:
+            // The browser would list a folder or wait on a device: only files are pages.
+            if (QFileInfo::exists(path) && !isRegularFile(path)) {
+                throw ZulError(
+                    QStringLiteral("表示できません：%1（通常のファイルではありません）").arg(path));
+            }
             web_->navigate(path);
             showOnly(web_);
             break;
@@ -840,7 +846,9 @@ void TMainDisp::CmdPartValuesLoad(const QByteArray& operand, PacketConnection* c
             ctx_.executor.ExecutePacket(makeInternalPacket(Cmd::CmdPartUpdate, update), connection);
         }
     } catch (...) {
-        // A value file that cannot be read ends the load without a message.
+        // The load ends here; a missing file reads as empty and gets here without an error.
+        ctx_.log.add(QStringLiteral("部品の値ファイルのロードをやめました。（%1）")
+                         .arg(describeCurrentException()));
     }
 }
 

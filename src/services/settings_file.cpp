@@ -177,11 +177,7 @@ bool SettingsFile::SaveSettingsFile(const QString& path) {
 }
 
 void SettingsFile::LoadSettingsFile(const QString& path) {
-    const QFileInfo info(path);
-    if (info.exists() && (!info.isFile() || !info.isReadable())) {
-        throw ZulError(QStringLiteral("設定ファイルを読めません：%1").arg(path));
-    }
-    const ProfileFile file = ProfileFile::load(path);
+    const ProfileFile file = ProfileFile::read(path);
     const Reader r(file);
 
     s_.ChkNoLoadDir.set(r.boolean("Run", "NoLoadDir", s_.ChkNoLoadDir()));

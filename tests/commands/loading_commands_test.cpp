@@ -1,8 +1,19 @@
 // Loading, saving and parts commands through the interpreter, with a real display window.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
 #include <QTemporaryDir>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <thread>
 
 #include "../display/display_fixture.h"
 #include "commands/display_commands.h"
@@ -11,6 +22,7 @@
 #include "content/file_set.h"
 #include "display/Zul2_rdisp.h"
 #include "display/part_table.h"
+#include "display/viewers.h"
 #include "model/debug_log.h"
 #include "model/hub_state.h"
 #include "model/line_list.h"
@@ -233,4 +245,88 @@ TEST(LoadingCommands, PartsCommandsRouteToThePartTable) {
     EXPECT_TRUE(op.sent.isEmpty());
     f.run("\x4fparts.rp1");
     EXPECT_FALSE(f.display->parts().label(0)->isVisibleTo(f.display->Panel1()));
+}
+namespace {
+
+// Unblocks a reader stuck in opening or reading a FIFO: when the work has not finished
+// within the grace time, it opens the FIFO's write end and closes it again, so the reader
+// sees the end of the file, and records that it had to.
+class FifoRescue {
+public:
+    FifoRescue(const QString& fifo, std::chrono::milliseconds grace)
+        : thread_([this, name = QFile::encodeName(fifo), grace] {
+              std::unique_lock lock(mutex_);
+              if (done_.wait_for(lock, grace, [this] { return finished_; })) {
+                  return;
+              }
+              const int fd = ::open(name.constData(), O_WRONLY | O_NONBLOCK);
+              if (fd >= 0) {
+                  rescued_ = true;
+                  ::close(fd);
+              }
+          }) {}
+    ~FifoRescue() { finish(); }
+
+    // The reader returned; true when it did so only because it was unblocked.
+    bool finish() {
+        {
+            const std::lock_guard lock(mutex_);
+            finished_ = true;
+        }
+        done_.notify_all();
+        if (thread_.joinable()) {
+            thread_.join();
+        }
+        return rescued_;
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable done_;
+    bool finished_ = false;
+    std::atomic<bool> rescued_ = false;
+    std::thread thread_;
+};
+
+QString everything(const Fixture& f) {
+    return f.errors.messages.join(u'\n') + u'\n' + cp932::decode(f.log.lines().join('\n'));
+}
+
+}  // namespace
+
+// A peer names a FIFO (or any other file that is not a regular one) with the right
+// extension: the command refuses it at once, with a reason, instead of waiting for a writer
+// that never comes while the whole display stands still.
+TEST(LoadingCommands, OnlyRegularFilesAreReadForPeersNames) {
+    const struct {
+        const char* name;
+        QByteArray packet;
+    } cases[] = {
+        {"pipe.csv", "\x4cpipe.csv"},  // worksheet
+        {"pipe.txt", "\x23pipe.txt"},  // caption list
+        {"pipe.rw1", "\x22pipe.rw1"},  // web list
+        {"pipe.rp1", "\x2epipe.rp1"},  // parts
+        {"pipe.rv1", "\x38pipe.rv1"},  // values
+        {"pipe.rf1", "\x2apipe.rf1"},  // file set
+        {"pipe.rd1", "\x27pipe.rd1"},  // settings
+        {"pipe.pdf", "\x1fpipe.pdf"},  // background document
+        {"pipe.jpg", "\x43pipe.jpg"},  // cover picture
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Fixture f;
+        ASSERT_EQ(::mkfifo(QFile::encodeName(f.path(c.name)).constData(), 0644), 0);
+        FifoRescue rescue(f.path(c.name), std::chrono::seconds(3));
+        f.run(c.packet);
+        EXPECT_FALSE(rescue.finish()) << "the command waited on the FIFO";
+        EXPECT_TRUE(everything(f).contains(QStringLiteral("通常のファイルではありません")))
+            << everything(f).toStdString();
+    }
+
+    // Nor is a folder shown as a page (the browser would list it on the screen).
+    Fixture f;
+    ASSERT_TRUE(QDir(f.dir.path()).mkdir(QStringLiteral("pages.htm")));
+    f.run("\x1fpages.htm");
+    EXPECT_FALSE(f.display->WebPanel()->hasEngine());
+    EXPECT_TRUE(everything(f).contains(QStringLiteral("通常のファイルではありません")));
 }
