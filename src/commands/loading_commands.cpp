@@ -14,6 +14,7 @@
 #include "platform/cp932.h"
 #include "platform/errors.h"
 #include "platform/paths.h"
+#include "protocol/operand_files.h"
 #include "protocol/operand_scan.h"
 #include "protocol/packets.h"
 #include "services/settings_file.h"
@@ -33,8 +34,14 @@ public:
         return resolveName(c_.settings.BaseDir(), cp932::decode(operand));
     }
 
+    // The path of a file that a peer named, refused (ZulError) unless it is of `kind`. An
+    // absolute name is taken as it stands, any other from the base directory.
+    QString peerFile(OperandFile kind, const QByteArray& name) const {
+        return operandFilePath(kind, NameRule::AbsoluteOrJoin, c_.settings.BaseDir(), name);
+    }
+
     void settingsLoad(const QByteArray& operand) {
-        c_.settingsFile.LoadSettingsFile(resolve(operand));
+        c_.settingsFile.LoadSettingsFile(peerFile(OperandFile::Settings, operand));
         c_.status.SendNotice(NoticeKind::DirectoryChanged);
     }
 
@@ -50,14 +57,14 @@ public:
     void fileSetLoad(PacketContext& ctx) {
         QString reported = resolve(ctx.operand());
         try {
-            const FileSet set = readFileSet(reported);
+            const FileSet set = readFileSet(peerFile(OperandFile::FileSet, ctx.operand()));
             auto run = [&](Cmd cmd, const QByteArray& operand) {
                 interpreter_.ExecutePacket(makeInternalPacket(cmd, operand), ctx.connection);
             };
             if (!set.SettingFile.isEmpty()) {
                 // A relative settings file name is taken from the base directory, where the
                 // file set editor offers it.
-                c_.settingsFile.LoadSettingsFile(resolve(set.SettingFile));
+                c_.settingsFile.LoadSettingsFile(peerFile(OperandFile::Settings, set.SettingFile));
             }
             if (!set.BackGround.isEmpty()) {
                 const bool webList = set.BackGround.toLower().endsWith(".rw1");
@@ -80,7 +87,7 @@ public:
             }
             if (!set.CSVFile.isEmpty()) {
                 reported = resolve(set.CSVFile);
-                loadWorksheet(reported, {});
+                loadWorksheet(peerFile(OperandFile::Worksheet, set.CSVFile), {});
             }
             c_.status.SendNotice(NoticeKind::FileSetLoaded);
         } catch (...) {
@@ -161,8 +168,9 @@ public:
     }
 
     void worksheetLoad(const QByteArray& operand) {
+        const QString path = peerFile(OperandFile::Worksheet, operand);
         c_.hub.Current.CurCsvFile = operand;
-        loadWorksheet(resolve(operand), [] { QCoreApplication::processEvents(); });
+        loadWorksheet(path, [] { QCoreApplication::processEvents(); });
     }
 
     void worksheetSend(const QByteArray& operand) {

@@ -34,6 +34,7 @@
 #include "platform/paths.h"
 #include "platform/regular_file.h"
 #include "protocol/command_table.h"
+#include "protocol/operand_files.h"
 #include "protocol/operand_scan.h"
 #include "protocol/packet_executor.h"
 #include "protocol/packets.h"
@@ -543,9 +544,9 @@ void TMainDisp::CmdCaptionPosition(const QByteArray& operand) {
 // ---- update lists ------------------------------------------------------------------------
 
 void TMainDisp::CmdWebUpdateList(const QByteArray& operand) {
+    const QString path = operandFilePath(OperandFile::WebList, NameRule::AbsoluteOrJoin,
+                                         ctx_.settings.BaseDir(), operand);
     ctx_.hub.Current.CurBackground = operand;
-    const QString name = cp932::decode(operand);
-    const QString path = resolveName(ctx_.settings.BaseDir(), name);
     ctx_.WebList.setLines(readWebList(path));
     ctx_.hub.WebIndex = -1;
     image_->setAttribute(Qt::WA_TransparentForMouseEvents, true);
@@ -586,9 +587,11 @@ void TMainDisp::WebTimerTimer() {
 }
 
 void TMainDisp::CmdTextUpdateList(const QByteArray& operand) {
+    const QString path = operandFilePath(OperandFile::TextList, NameRule::BaseJoin,
+                                         ctx_.settings.BaseDir(), operand);
     ctx_.hub.Current.CurTextList = operand;
     ctx_.hub.LineAppend = 0;
-    ctx_.StrList.setLines(readTextLines(resolveBase(operand)));
+    ctx_.StrList.setLines(readTextLines(path));
     SetCaptionText(QByteArray());
     ctx_.hub.TextIndex = -1;
     StrTimer.setInterval(ctx_.hub.TextSeconds * 1000);
@@ -686,9 +689,11 @@ void TMainDisp::CmdFade(const QByteArray& operand) {
 }
 
 void TMainDisp::CmdFadeImage(const QByteArray& operand) {
+    const QString path =
+        operandFilePath(OperandFile::Picture, NameRule::BaseJoin, ctx_.settings.BaseDir(), operand);
     ctx_.settings.ChangeWall.set(true);
     ctx_.backWind.setCoverColour(toQColor(kColorWhite), false);
-    ctx_.backWind.setCoverPicture(PictureView::loadPicture(resolveBase(operand), ctx_.converter));
+    ctx_.backWind.setCoverPicture(PictureView::loadPicture(path, ctx_.converter));
 }
 
 void TMainDisp::loadCoverPicture(const QString& path) {
@@ -764,10 +769,11 @@ void TMainDisp::LoadParts(const QByteArray& operand, bool show) {
     if (hub.PartsLoading) {
         return;  // a load is running: this request is dropped
     }
+    const QString path = operandFilePath(OperandFile::Parts, NameRule::AbsoluteOrJoin,
+                                         ctx_.settings.BaseDir(), operand);
     hub.PartsLoading = true;
     SendTime.stop();
     hub.Current.CurParts = operand;
-    const QString path = resolveName(ctx_.settings.BaseDir(), cp932::decode(operand));
     try {
         parts_->reset();
         QCoreApplication::processEvents();
@@ -839,9 +845,11 @@ void TMainDisp::HideAllParts() {
 }
 
 void TMainDisp::CmdPartValuesLoad(const QByteArray& operand, PacketConnection* connection) {
-    ctx_.hub.Current.CurPartValues = operand;
     try {
-        const QByteArrayList updates = readPartValueOperands(resolveBase(operand));
+        const QString path = operandFilePath(OperandFile::PartValues, NameRule::BaseJoin,
+                                             ctx_.settings.BaseDir(), operand);
+        ctx_.hub.Current.CurPartValues = operand;
+        const QByteArrayList updates = readPartValueOperands(path);
         for (const QByteArray& update : updates) {
             ctx_.executor.ExecutePacket(makeInternalPacket(Cmd::CmdPartUpdate, update), connection);
         }

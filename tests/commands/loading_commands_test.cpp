@@ -330,3 +330,94 @@ TEST(LoadingCommands, OnlyRegularFilesAreReadForPeersNames) {
     EXPECT_FALSE(f.display->WebPanel()->hasEngine());
     EXPECT_TRUE(everything(f).contains(QStringLiteral("通常のファイルではありません")));
 }
+
+// Each command reads only files of its own kind, whatever the name's case; a name of
+// another kind is refused with a log line that says what the command reads, and the
+// file's contents go nowhere: not into the worksheet that a peer can read back, not into
+// lists, parts or settings.
+TEST(LoadingCommands, CommandsReadOnlyFilesOfTheirKind) {
+    const QByteArray partsIni = "[List]\r\nRecordCount=1\r\n[Parts-1]\r\nPName=leak\r\n";
+    const QByteArray valuesIni =
+        "[List]\r\nRecordCount=1\r\n[Parts-1]\r\nPName=score\r\nValue=9\r\n";
+    const QByteArray lines = "secret,line\r\nbg.jpg\r\n";
+    using Check = std::function<bool(Fixture&)>;
+    const Check sheetRead = [](Fixture& f) { return !f.worksheet.cell(1, 1).isEmpty(); };
+    const Check partsRead = [](Fixture& f) { return f.display->parts().PartCount() > 0; };
+    const Check valuesRead = [](Fixture& f) {
+        return f.display->parts().label(0)->caption() == "9";
+    };
+    const Check captionsRead = [](Fixture& f) { return !f.strList.lines().isEmpty(); };
+    const Check webListRead = [](Fixture& f) { return !f.webList.lines().isEmpty(); };
+    const Check settingsRead = [](Fixture& f) { return f.settings.AspectChk(); };
+    const Check coverRead = [](Fixture& f) { return !f.back.coverPicture().isNull(); };
+    const struct {
+        const char* name;
+        QByteArray contents;
+        QByteArray packet;
+        Check wasRead;
+        bool allowed;
+        const char* kind;  // named by the refusal
+    } cases[] = {
+        {"leak.txt", lines, "\x4cleak.txt", sheetRead, false, "ワークシート（.csv）"},
+        {"LEAK.CSV", lines, "\x4cLEAK.CSV", sheetRead, true, nullptr},
+        {"leak.txt", partsIni, "\x2eleak.txt", partsRead, false, "部品定義ファイル（.rp1）"},
+        {"leak.rv1", partsIni, "\x4fleak.rv1", partsRead, false, "部品定義ファイル（.rp1）"},
+        {"LEAK.Rp1", partsIni, "\x2eLEAK.Rp1", partsRead, true, nullptr},
+        {"leak.txt", valuesIni, "\x38leak.txt", valuesRead, false, "部品の値ファイル（.rv1）"},
+        {"LEAK.RV1", valuesIni, "\x38LEAK.RV1", valuesRead, true, nullptr},
+        {"leak.rw1", lines, "\x23leak.rw1", captionsRead, false, "文字更新リスト（.txt）"},
+        {"LEAK.TXT", lines, "\x23LEAK.TXT", captionsRead, true, nullptr},
+        {"leak.txt", lines, "\x22leak.txt", webListRead, false, "Web更新リスト（.rw1）"},
+        {"leak.csv", "[Server]\r\nAspect=1\r\n", "\x27leak.csv", settingsRead, false,
+         "設定ファイル（.rd1）"},
+        {"leak.txt", "[FileSet]\r\nTextFile=captions.txt\r\n", "\x2aleak.txt", captionsRead, false,
+         "ファイルセット（.rf1）"},
+        // Pictures are recognised by their contents, so the name is all that stops this one.
+        {"leak.txt", QByteArray(), "\x43leak.txt", coverRead, false, "画像（"},
+        {"LEAK.JPG", QByteArray(), "\x43LEAK.JPG", coverRead, true, nullptr},
+        // A file set's entries obey the same rule as the commands they stand for.
+        {"set.rf1", "[FileSet]\r\nCSVFile=captions.txt\r\n", "\x2aset.rf1", sheetRead, false,
+         "ワークシート（.csv）"},
+        {"set.rf1", "[FileSet]\r\nSettingFile=captions.txt\r\n", "\x2aset.rf1", settingsRead, false,
+         "設定ファイル（.rd1）"},
+        {"set.rf1", "[FileSet]\r\nFlowParts=captions.txt\r\n", "\x2aset.rf1", partsRead, false,
+         "部品定義ファイル（.rp1）"},
+        {"set.rf1", "[FileSet]\r\nTextFile=show.rw1\r\n", "\x2aset.rf1", captionsRead, false,
+         "文字更新リスト（.txt）"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.packet.toStdString());
+        Fixture f;
+        if (c.contents.isEmpty()) {
+            f.writeJpeg(c.name);
+        } else {
+            f.write(c.name, c.contents);
+        }
+        // Files that the file set cases name, with contents that would show if read.
+        f.write("captions.txt", "[Server]\r\nAspect=1\r\n[List]\r\nRecordCount=1\r\n");
+        f.write("show.rw1", "one\r\n");
+        f.write("leak.csv", "[Server]\r\nAspect=1\r\n");
+        if (c.packet.startsWith('\x38')) {
+            f.run("\x2eparts.rp1");  // a part named score
+        }
+        f.run(c.packet);
+        EXPECT_EQ(c.wasRead(f), c.allowed) << everything(f).toStdString();
+        if (!c.allowed) {
+            EXPECT_TRUE(everything(f).contains(QStringLiteral("このコマンドで読めるのは") +
+                                               QString::fromUtf8(c.kind)))
+                << everything(f).toStdString();
+        }
+    }
+}
+
+// The lines of a system file never travel back to a peer through the worksheet.
+TEST(LoadingCommands, WorksheetNeverReadsAnArbitraryFileForAPeer) {
+    Fixture f;
+    test::RecordingConnection op{QStringLiteral("op")};
+    f.run("\x4c/etc/passwd", &op);
+    f.run("\x4c../../../../../../etc/passwd", &op);
+    f.run("\x51", &op);
+    ASSERT_EQ(op.sent.size(), 199);
+    EXPECT_FALSE(op.sent.join().contains("root"));
+    EXPECT_TRUE(f.hub.Current.CurCsvFile.isEmpty());  // a refused name is not remembered
+}
