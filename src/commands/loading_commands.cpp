@@ -218,8 +218,12 @@ private:
 }  // namespace
 
 bool isBareSaveName(const QByteArray& name) {
-    return !name.isEmpty() && !name.contains('/') && !name.contains('\\') && !name.contains("..") &&
-           !name.contains(':');
+    // As text: in the bytes, 0x5C is also the second byte of many double-byte characters
+    // (表, ソ, 能, ...), which are no separators.
+    const QString text = cp932::decode(name);
+    return !text.isEmpty() && !text.contains(QLatin1Char('/')) &&
+           !text.contains(QLatin1Char('\\')) && !text.contains(QLatin1String("..")) &&
+           !text.contains(QLatin1Char(':')) && !text.contains(QChar(u'\0'));
 }
 
 void registerLoadingCommands(Interpreter& interpreter, LoadingCommandContext context) {

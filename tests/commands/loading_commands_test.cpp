@@ -421,3 +421,27 @@ TEST(LoadingCommands, WorksheetNeverReadsAnArbitraryFileForAPeer) {
     EXPECT_FALSE(op.sent.join().contains("root"));
     EXPECT_TRUE(f.hub.Current.CurCsvFile.isEmpty());  // a refused name is not remembered
 }
+
+// A save name is checked as text, not as bytes: the second byte of many double-byte
+// characters is 0x5C, the byte of the backslash.
+TEST(LoadingCommands, RemoteSaveNamesAreCheckedAsText) {
+    const struct {
+        const char* utf8;
+        bool bare;
+    } cases[] = {
+        {"表示", true},    {"ソース", true}, {"能力", true}, {"予定", true},
+        {"十月", true},    {"a\\b", false},  {"a/b", false}, {"..", false},
+        {"表\\示", false}, {"c:x", false},   {"", false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(isBareSaveName(sj(c.utf8)), c.bare) << c.utf8;
+    }
+
+    Fixture f;
+    f.settings.ChkNoTotalPath.set(false);
+    f.run(
+        "\x47"
+        "1," +
+        sj("表示"));
+    EXPECT_TRUE(QFileInfo::exists(f.dir.filePath(QStringLiteral("表示.rd1"))));
+}
