@@ -3,6 +3,7 @@
 #include <QSaveFile>
 #include <array>
 
+#include "platform/cp932.h"
 #include "platform/errors.h"
 #include "platform/regular_file.h"
 
@@ -59,6 +60,15 @@ QByteArrayList readTextLines(const QString& path) {
         throw unreadable(path, file.reason);
     }
     return splitTextLines(file.bytes);
+}
+
+QByteArrayList cutLines(QByteArrayList lines, qsizetype maxBytes) {
+    for (QByteArray& line : lines) {
+        if (line.size() > maxBytes) {
+            line = cp932::truncate(line, maxBytes);
+        }
+    }
+    return lines;
 }
 
 bool writeWebList(const QString& path, const QByteArrayList& entries, QString* error) {

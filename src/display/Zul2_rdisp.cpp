@@ -591,7 +591,7 @@ void TMainDisp::CmdTextUpdateList(const QByteArray& operand) {
                                          ctx_.settings.BaseDir(), operand);
     ctx_.hub.Current.CurTextList = operand;
     ctx_.hub.LineAppend = 0;
-    ctx_.StrList.setLines(readTextLines(path));
+    ctx_.StrList.setLines(cutLines(readTextLines(path), kMaxCaptionLineBytes));
     SetCaptionText(QByteArray());
     ctx_.hub.TextIndex = -1;
     StrTimer.setInterval(ctx_.hub.TextSeconds * 1000);

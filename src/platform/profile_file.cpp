@@ -495,6 +495,10 @@ bool ProfileFile::hasKey(QByteArrayView section, QByteArrayView key) const {
     return value(section, key).has_value();
 }
 
+bool ProfileFile::hasSection(QByteArrayView section) const {
+    return findSection(section) >= 0;
+}
+
 bool ProfileFile::writeString(std::optional<QByteArrayView> section,
                               std::optional<QByteArrayView> key,
                               std::optional<QByteArrayView> value) {

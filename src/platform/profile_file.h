@@ -57,6 +57,8 @@ public:
     QByteArrayList sectionNames() const;
     QByteArrayList keyNames(QByteArrayView section) const;
     bool hasKey(QByteArrayView section, QByteArrayView key) const;
+    // Whether a section of that name is in the file (keys or not).
+    bool hasSection(QByteArrayView section) const;
 
     // The value as getString reads it (trimmed, unquoted, up to a NUL) but never truncated;
     // nullopt when the first matching entry is missing or has no '='.

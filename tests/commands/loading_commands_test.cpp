@@ -246,6 +246,7 @@ TEST(LoadingCommands, PartsCommandsRouteToThePartTable) {
     f.run("\x4fparts.rp1");
     EXPECT_FALSE(f.display->parts().label(0)->isVisibleTo(f.display->Panel1()));
 }
+
 namespace {
 
 // Unblocks a reader stuck in opening or reading a FIFO: when the work has not finished
@@ -444,4 +445,100 @@ TEST(LoadingCommands, RemoteSaveNamesAreCheckedAsText) {
         "1," +
         sj("表示"));
     EXPECT_TRUE(QFileInfo::exists(f.dir.filePath(QStringLiteral("表示.rd1"))));
+}
+
+// A settings file is as untrusted as a packet: extreme geometry and font values are bounded
+// on reading, so showing a picture afterwards neither overflows nor crashes the layout.
+TEST(LoadingCommands, SettingsFileNumbersAreBoundedBeforeUse) {
+    const struct {
+        const char* top;
+        const char* left;
+        const char* height;
+        const char* width;
+        const char* fontSize;
+    } extremes[] = {
+        {"-2147483648", "-2147483648", "-2147483648", "2147483647", "-2147483648"},
+        {"2147483647", "2147483647", "2147483647", "2147483647", "2147483647"},
+        {"-99999999", "99999999", "-1", "99999999", "99999999"},
+    };
+    for (const auto& v : extremes) {
+        SCOPED_TRACE(v.top);
+        Fixture f;
+        f.display->show();
+        f.write("s.rd1", QByteArray("[Window]\r\nTop=") + v.top + "\r\nLeft=" + v.left +
+                             "\r\nHeight=" + v.height + "\r\nWidth=" + v.width +
+                             "\r\n[Font]\r\nFontSize=" + v.fontSize +
+                             "\r\n[IPtalk]\r\nNoTouch=1\r\n");
+        f.run("\x27s.rd1");
+        const QRect panel = f.settings.Panel1();
+        for (const int x : {panel.left(), panel.top(), panel.width(), panel.height()}) {
+            EXPECT_LE(std::abs(qint64{x}), 100000) << panel.left() << ' ' << panel.top();
+        }
+        EXPECT_LE(std::abs(qint64{f.settings.SampleText.fontSize()}), 10000);
+        f.run(
+            "\x1f"
+            "bg.jpg");
+        QCoreApplication::processEvents();
+        EXPECT_EQ(f.display->Panel1()->pos(), QPoint(0, 0));
+        EXPECT_LE(f.display->stripHeight(), 100000);
+        EXPECT_TRUE(f.errors.messages.isEmpty()) << f.errors.messages.join(u'\n').toStdString();
+    }
+}
+
+// A value file runs only the records it holds, at most one per part slot: a damaged count
+// does not flood the network with notices and hold the display for seconds.
+TEST(LoadingCommands, ValueFileLoopsOnlyOverRecordsThatExist) {
+    Fixture f;
+    // 400 parts without names: each takes the default name " ".
+    QByteArray parts = "[List]\r\nRecordCount=400\r\n";
+    for (int i = 1; i <= 400; ++i) {
+        parts += "[Parts-" + QByteArray::number(i) + "]\r\n";
+    }
+    f.write("blank.rp1", parts);
+    f.run(
+        "\x2e"
+        "blank.rp1");
+    ASSERT_EQ(f.display->parts().PartCount(), 400);
+
+    // Three records behind a count of 10000.
+    f.write("few.rv1",
+            "[List]\r\nRecordCount=10000\r\n[Parts-1]\r\n[Parts-2]\r\nValue=x\r\n[Parts-3]\r\n");
+    f.datagrams.sent.clear();
+    QElapsedTimer timer;
+    timer.start();
+    f.run(
+        "\x38"
+        "few.rv1");
+    EXPECT_EQ(f.datagrams.count("ZUL,5,VL\n"), 3 * 400);
+    EXPECT_LT(timer.elapsed(), 5000);
+
+    // A thousand real records: no more are run than there can be parts.
+    QByteArray many = "[List]\r\nRecordCount=1000\r\n";
+    for (int i = 1; i <= 1000; ++i) {
+        many += "[Parts-" + QByteArray::number(i) + "]\r\nPName=score\r\n";
+    }
+    f.write("many.rv1", many);
+    f.run("\x2eparts.rp1");  // one part named score
+    f.datagrams.sent.clear();
+    f.run(
+        "\x38"
+        "many.rv1");
+    EXPECT_EQ(f.datagrams.count("ZUL,5,VL\n"), 400);
+}
+
+// A caption list line is cut to a bounded length, so scrolling it never holds the display.
+TEST(LoadingCommands, CaptionListLinesAreBounded) {
+    Fixture f;
+    QByteArray longLine;
+    while (longLine.size() < 100000) {
+        longLine += sj("字幕 ");
+    }
+    f.write("long.txt", "a" + longLine + "\r\nshort\r\n");
+    f.run("\x23long.txt");
+    ASSERT_EQ(f.strList.lines().size(), 2);
+    const QByteArray first = f.strList.lines().at(0);
+    EXPECT_LE(first.size(), 2047);
+    EXPECT_GE(first.size(), 2046);
+    EXPECT_TRUE(longLine.startsWith(first.mid(1)));  // cut between characters
+    EXPECT_EQ(f.strList.lines().at(1), QByteArray("short"));
 }
