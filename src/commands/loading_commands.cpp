@@ -14,6 +14,7 @@
 #include "platform/cp932.h"
 #include "platform/errors.h"
 #include "platform/paths.h"
+#include "protocol/operand_files.h"
 #include "protocol/operand_scan.h"
 #include "protocol/packets.h"
 #include "services/settings_file.h"
@@ -33,22 +34,37 @@ public:
         return resolveName(c_.settings.BaseDir(), cp932::decode(operand));
     }
 
+    // The path of a file that a peer named, refused (ZulError) unless it is of `kind`. An
+    // absolute name is taken as it stands, any other from the base directory.
+    QString peerFile(OperandFile kind, const QByteArray& name) const {
+        return operandFilePath(kind, NameRule::AbsoluteOrJoin, c_.settings.BaseDir(), name);
+    }
+
     void settingsLoad(const QByteArray& operand) {
-        c_.settingsFile.LoadSettingsFile(resolve(operand));
+        c_.settingsFile.LoadSettingsFile(peerFile(OperandFile::Settings, operand));
         c_.status.SendNotice(NoticeKind::DirectoryChanged);
+    }
+
+    // Fills the worksheet from the file; a file that is there but is not read (a FIFO, a
+    // device) is logged, a missing one is passed over without a word.
+    void loadWorksheet(const QString& path, const std::function<void()>& afterEachRow) {
+        QString refusal;
+        if (!c_.worksheet.loadFile(path, afterEachRow, &refusal) && !refusal.isEmpty()) {
+            c_.log.add(QStringLiteral("ワークシートを読めません：%1（%2）").arg(path, refusal));
+        }
     }
 
     void fileSetLoad(PacketContext& ctx) {
         QString reported = resolve(ctx.operand());
         try {
-            const FileSet set = readFileSet(reported);
+            const FileSet set = readFileSet(peerFile(OperandFile::FileSet, ctx.operand()));
             auto run = [&](Cmd cmd, const QByteArray& operand) {
                 interpreter_.ExecutePacket(makeInternalPacket(cmd, operand), ctx.connection);
             };
             if (!set.SettingFile.isEmpty()) {
                 // A relative settings file name is taken from the base directory, where the
                 // file set editor offers it.
-                c_.settingsFile.LoadSettingsFile(resolve(set.SettingFile));
+                c_.settingsFile.LoadSettingsFile(peerFile(OperandFile::Settings, set.SettingFile));
             }
             if (!set.BackGround.isEmpty()) {
                 const bool webList = set.BackGround.toLower().endsWith(".rw1");
@@ -71,7 +87,7 @@ public:
             }
             if (!set.CSVFile.isEmpty()) {
                 reported = resolve(set.CSVFile);
-                c_.worksheet.loadFile(reported, [] {});
+                loadWorksheet(peerFile(OperandFile::Worksheet, set.CSVFile), {});
             }
             c_.status.SendNotice(NoticeKind::FileSetLoaded);
         } catch (...) {
@@ -152,8 +168,9 @@ public:
     }
 
     void worksheetLoad(const QByteArray& operand) {
+        const QString path = peerFile(OperandFile::Worksheet, operand);
         c_.hub.Current.CurCsvFile = operand;
-        c_.worksheet.loadFile(resolve(operand), [] { QCoreApplication::processEvents(); });
+        loadWorksheet(path, [] { QCoreApplication::processEvents(); });
     }
 
     void worksheetSend(const QByteArray& operand) {
@@ -201,8 +218,12 @@ private:
 }  // namespace
 
 bool isBareSaveName(const QByteArray& name) {
-    return !name.isEmpty() && !name.contains('/') && !name.contains('\\') && !name.contains("..") &&
-           !name.contains(':');
+    // As text: in the bytes, 0x5C is also the second byte of many double-byte characters
+    // (表, ソ, 能, ...), which are no separators.
+    const QString text = cp932::decode(name);
+    return !text.isEmpty() && !text.contains(QLatin1Char('/')) &&
+           !text.contains(QLatin1Char('\\')) && !text.contains(QLatin1String("..")) &&
+           !text.contains(QLatin1Char(':')) && !text.contains(QChar(u'\0'));
 }
 
 void registerLoadingCommands(Interpreter& interpreter, LoadingCommandContext context) {

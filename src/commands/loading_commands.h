@@ -33,7 +33,8 @@ struct LoadingCommandContext {
 
 void registerLoadingCommands(Interpreter& interpreter, LoadingCommandContext context);
 
-// Whether a name asked for by a remote save is a bare file name: no folder part, no "..".
+// Whether a name asked for by a remote save is a bare file name: no folder part, no "..",
+// no drive. The code page 932 name is checked as text.
 bool isBareSaveName(const QByteArray& name);
 
 }  // namespace zul

@@ -39,7 +39,7 @@ QString withExtension(const QString& path, QStringView extension) {
 }
 
 FileSet readFileSet(const QString& path) {
-    const ProfileFile profile = ProfileFile::load(path);
+    const ProfileFile profile = ProfileFile::read(path);
     FileSet set;
     for (const auto& [key, field] : kKeys) {
         set.*field = profile.getString(kSection, key, QByteArrayView(""));

@@ -29,7 +29,8 @@ struct FileSet {
 QString withExtension(const QString& path, QStringView extension);
 
 // The seven keys of section "FileSet" as the profile functions read them (trimmed,
-// unquoted, at most 2047 bytes); a missing key, section or file reads as empty.
+// unquoted, at most 2047 bytes); a missing key, section or file reads as empty. Throws
+// ZulError when the file exists but is not read (see ProfileFile::read).
 FileSet readFileSet(const QString& path);
 
 // Writes `set` to `withExtension(path, "rf1")` as a fresh file holding only section

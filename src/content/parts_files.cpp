@@ -52,6 +52,11 @@ public:
         return v ? parseInteger(*v).value_or(def) : def;
     }
 
+    // A number of the placement, limited to +-kMaxRecordNumber before any arithmetic.
+    int placement(const char* key, int def) const {
+        return std::clamp(number(key, def), -kMaxRecordNumber, kMaxRecordNumber);
+    }
+
     // Yes only for "はい" (ASCII case ignored); any other present text, empty included, is no.
     bool yes(const char* key, bool def) const {
         const std::optional<QByteArray> v = file_.value(section_, key);
@@ -133,7 +138,7 @@ bool writeTextRecords(const QString& path, QStringView extension, std::span<cons
 }  // namespace
 
 PartsFileReader::PartsFileReader(const QString& path)
-    : file_(ProfileFile::load(path)), count_(recordCount(file_, 0, kMaxParts)) {}
+    : file_(ProfileFile::read(path)), count_(recordCount(file_, 0, kMaxParts)) {}
 
 PartRecord PartsFileReader::record(int number) const {
     const QByteArray section = sectionName(number);
@@ -142,15 +147,15 @@ PartRecord PartsFileReader::record(int number) const {
     PartRecord p;
     p.PName = r.text("PName", d.PName);
     p.Value = r.text("Value", d.Value);
-    p.X1 = r.number("X1", d.X1);
-    p.Y1 = r.number("Y1", d.Y1);
-    p.X2 = r.number("X2", d.X2);
-    p.Y2 = r.number("Y2", d.Y2);
-    p.width = r.number("width", d.width);
-    p.height = r.number("height", d.height);
+    p.X1 = r.placement("X1", d.X1);
+    p.Y1 = r.placement("Y1", d.Y1);
+    p.X2 = r.placement("X2", d.X2);
+    p.Y2 = r.placement("Y2", d.Y2);
+    p.width = r.placement("width", d.width);
+    p.height = r.placement("height", d.height);
     p.FName = r.text("FName", d.FName);
     p.FColor = r.number("FColor", d.FColor);
-    p.FSize = r.number("FSize", d.FSize);
+    p.FSize = r.placement("FSize", d.FSize);
     p.BColor = r.number("BColor", d.BColor);
     p.Through = r.yes("Through", d.Through);
     p.AutoSize = r.yes("AutoSize", d.AutoSize);
@@ -158,12 +163,18 @@ PartRecord PartsFileReader::record(int number) const {
     return p;
 }
 
+bool PartsFileReader::hasRecord(int number) const {
+    return file_.hasSection(sectionName(number));
+}
+
 std::vector<PartRecord> readPartsForDisplay(const QString& path) {
     const PartsFileReader reader(path);
     std::vector<PartRecord> parts;
     parts.reserve(static_cast<std::size_t>(reader.count()));
     for (int number = 1; number <= reader.count(); ++number) {
-        parts.push_back(reader.record(number));
+        if (reader.hasRecord(number)) {
+            parts.push_back(reader.record(number));
+        }
     }
     return parts;
 }
@@ -178,12 +189,14 @@ bool writePartsFile(const QString& path, const std::vector<QByteArrayList>& rows
 }
 
 QByteArrayList readPartValueOperands(const QString& path) {
-    const ProfileFile file = ProfileFile::load(path);
+    const ProfileFile file = ProfileFile::read(path);
     const int count = recordCount(file, 0, kMaxListedRecords);
     QByteArrayList operands;
-    operands.reserve(count);
-    for (int number = 1; number <= count; ++number) {
+    for (int number = 1; number <= count && operands.size() < kMaxParts; ++number) {
         const QByteArray section = sectionName(number);
+        if (!file.hasSection(section)) {
+            continue;
+        }
         const RecordReader r(file, section);
         operands.append(r.text("PName", " ") + ',' + r.text("Value", " ") + ',' +
                         QByteArray::number(r.number("FColor", kColorWhite)) + ',' +

@@ -20,6 +20,11 @@ namespace zul {
 // The display machine holds at most this many parts.
 inline constexpr int kMaxParts = 400;
 
+// Magnitude to which the display machine limits every number of a record's placement and
+// font size before it computes with them: far beyond any reference frame, but small enough
+// that no product of them overflows.
+inline constexpr int kMaxRecordNumber = 1'000'000;
+
 // Records that the editor and console readers take at most. The files hold a few hundred
 // parts; the bound keeps a damaged count from filling memory with empty rows.
 inline constexpr int kMaxListedRecords = 10000;
@@ -62,14 +67,19 @@ struct PartRecord {
 };
 
 // A parts definition file opened for the display machine, which builds its parts one
-// record at a time and lets events run in between. A missing file has no records.
+// record at a time and lets events run in between. A missing file has no records; one that
+// exists but is not read (see ProfileFile::read) throws ZulError.
 class PartsFileReader {
 public:
     explicit PartsFileReader(const QString& path);
 
     // "RecordCount" (default 0), limited to 0..kMaxParts.
     int count() const { return count_; }
-    // Record `number`, counted from 1 as the sections are.
+    // Whether the section of record `number` is in the file: the records of a file are the
+    // sections 1..count() that it holds, whatever the count says.
+    bool hasRecord(int number) const;
+    // Record `number`, counted from 1 as the sections are; its numbers are limited to
+    // +-kMaxRecordNumber.
     PartRecord record(int number) const;
 
 private:
@@ -77,7 +87,8 @@ private:
     int count_ = 0;
 };
 
-// All records of the file as the display machine reads them.
+// All records of the file as the display machine reads them: those of sections 1..count()
+// that the file holds.
 std::vector<PartRecord> readPartsForDisplay(const QString& path);
 
 // The parts editor's view of a definition file: per record the 14 keys as text (in the
@@ -93,9 +104,12 @@ bool writePartsFile(const QString& path, const std::vector<QByteArrayList>& rows
                     QString* error = nullptr, QString* writtenPath = nullptr);
 
 // The CmdPartUpdate operands "PName,Value,FColor,BColor" of a value file as the display
-// machine applies them: "RecordCount" defaults to 0 (at most kMaxListedRecords), PName and
-// Value to " ", FColor to 16777215 and BColor to 0, so a record without colours turns its
-// parts white on black. A missing file has no records.
+// machine applies them: "RecordCount" defaults to 0; of the sections 1..RecordCount those
+// that the file holds, at most kMaxParts of them (one per part there can be), so that a
+// damaged count cannot run thousands of updates of every part. PName and Value default to
+// " ", FColor to 16777215 and BColor to 0, so a record without colours turns its parts white
+// on black. A missing file has no records; one that exists but is not read
+// throws ZulError.
 QByteArrayList readPartValueOperands(const QString& path);
 
 // The console's view of a value file: per record PName, Value, FColor and BColor as text,

@@ -1,11 +1,11 @@
 #include "content/web_list.h"
 
-#include <QFile>
-#include <QFileInfo>
 #include <array>
 
+#include "platform/cp932.h"
 #include "platform/errors.h"
 #include "platform/file_write.h"
+#include "platform/regular_file.h"
 
 namespace zul {
 namespace {
@@ -55,26 +55,20 @@ QByteArrayList splitTextLines(QByteArrayView bytes) {
 }
 
 QByteArrayList readTextLines(const QString& path) {
-    const QFileInfo info(path);
-    if (info.isDir()) {
-        throw unreadable(path, QStringLiteral("フォルダです"));
+    const FileReadResult file = readRegularFile(path, kMaxListFileBytes);
+    if (!file.ok()) {
+        throw unreadable(path, file.reason);
     }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        throw unreadable(path, file.errorString());
+    return splitTextLines(file.bytes);
+}
+
+QByteArrayList cutLines(QByteArrayList lines, qsizetype maxBytes) {
+    for (QByteArray& line : lines) {
+        if (line.size() > maxBytes) {
+            line = cp932::truncate(line, maxBytes);
+        }
     }
-    if (file.size() > kMaxListFileBytes) {
-        throw unreadable(path, QStringLiteral("%1 バイトを超えています").arg(kMaxListFileBytes));
-    }
-    // Read one byte past the limit so that a file growing while it is read is caught too.
-    const QByteArray bytes = file.read(kMaxListFileBytes + 1);
-    if (file.error() != QFileDevice::NoError) {
-        throw unreadable(path, file.errorString());
-    }
-    if (bytes.size() > kMaxListFileBytes) {
-        throw unreadable(path, QStringLiteral("%1 バイトを超えています").arg(kMaxListFileBytes));
-    }
-    return splitTextLines(bytes);
+    return lines;
 }
 
 bool writeWebList(const QString& path, const QByteArrayList& entries, QString* error) {

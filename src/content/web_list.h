@@ -31,6 +31,14 @@ QByteArrayList splitTextLines(QByteArrayView bytes);
 // cannot be read or exceeds kMaxListFileBytes.
 QByteArrayList readTextLines(const QString& path);
 
+// Longest caption list line that the display machine keeps; longer lines are cut. A caption
+// from the wire holds a few hundred bytes at most, while a line of megabytes would hold the
+// display for a second at every scroll step.
+inline constexpr qsizetype kMaxCaptionLineBytes = 2047;
+
+// The lines cut to at most `maxBytes` bytes each, never inside a double-byte character.
+QByteArrayList cutLines(QByteArrayList lines, qsizetype maxBytes);
+
 // The entries of a web update list (the same rules as text lists).
 inline QByteArrayList parseWebList(const QByteArray& bytes) {
     return splitTextLines(bytes);

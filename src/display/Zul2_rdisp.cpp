@@ -32,7 +32,9 @@
 #include "platform/errors.h"
 #include "platform/office_converter.h"
 #include "platform/paths.h"
+#include "platform/regular_file.h"
 #include "protocol/command_table.h"
+#include "protocol/operand_files.h"
 #include "protocol/operand_scan.h"
 #include "protocol/packet_executor.h"
 #include "protocol/packets.h"
@@ -319,6 +321,11 @@ void TMainDisp::ShowFile(const QByteArray& operand) {
             showDocument(path, pdf_);
             break;
         case ContentKind::Web:
+            // The browser would list a folder or wait on a device: only files are pages.
+            if (QFileInfo::exists(path) && !isRegularFile(path)) {
+                throw ZulError(
+                    QStringLiteral("表示できません：%1（通常のファイルではありません）").arg(path));
+            }
             web_->navigate(path);
             showOnly(web_);
             break;
@@ -537,9 +544,9 @@ void TMainDisp::CmdCaptionPosition(const QByteArray& operand) {
 // ---- update lists ------------------------------------------------------------------------
 
 void TMainDisp::CmdWebUpdateList(const QByteArray& operand) {
+    const QString path = operandFilePath(OperandFile::WebList, NameRule::AbsoluteOrJoin,
+                                         ctx_.settings.BaseDir(), operand);
     ctx_.hub.Current.CurBackground = operand;
-    const QString name = cp932::decode(operand);
-    const QString path = resolveName(ctx_.settings.BaseDir(), name);
     ctx_.WebList.setLines(readWebList(path));
     ctx_.hub.WebIndex = -1;
     image_->setAttribute(Qt::WA_TransparentForMouseEvents, true);
@@ -580,9 +587,11 @@ void TMainDisp::WebTimerTimer() {
 }
 
 void TMainDisp::CmdTextUpdateList(const QByteArray& operand) {
+    const QString path = operandFilePath(OperandFile::TextList, NameRule::BaseJoin,
+                                         ctx_.settings.BaseDir(), operand);
     ctx_.hub.Current.CurTextList = operand;
     ctx_.hub.LineAppend = 0;
-    ctx_.StrList.setLines(readTextLines(resolveBase(operand)));
+    ctx_.StrList.setLines(cutLines(readTextLines(path), kMaxCaptionLineBytes));
     SetCaptionText(QByteArray());
     ctx_.hub.TextIndex = -1;
     StrTimer.setInterval(ctx_.hub.TextSeconds * 1000);
@@ -680,9 +689,11 @@ void TMainDisp::CmdFade(const QByteArray& operand) {
 }
 
 void TMainDisp::CmdFadeImage(const QByteArray& operand) {
+    const QString path =
+        operandFilePath(OperandFile::Picture, NameRule::BaseJoin, ctx_.settings.BaseDir(), operand);
     ctx_.settings.ChangeWall.set(true);
     ctx_.backWind.setCoverColour(toQColor(kColorWhite), false);
-    ctx_.backWind.setCoverPicture(PictureView::loadPicture(resolveBase(operand), ctx_.converter));
+    ctx_.backWind.setCoverPicture(PictureView::loadPicture(path, ctx_.converter));
 }
 
 void TMainDisp::loadCoverPicture(const QString& path) {
@@ -758,10 +769,11 @@ void TMainDisp::LoadParts(const QByteArray& operand, bool show) {
     if (hub.PartsLoading) {
         return;  // a load is running: this request is dropped
     }
+    const QString path = operandFilePath(OperandFile::Parts, NameRule::AbsoluteOrJoin,
+                                         ctx_.settings.BaseDir(), operand);
     hub.PartsLoading = true;
     SendTime.stop();
     hub.Current.CurParts = operand;
-    const QString path = resolveName(ctx_.settings.BaseDir(), cp932::decode(operand));
     try {
         parts_->reset();
         QCoreApplication::processEvents();
@@ -833,14 +845,18 @@ void TMainDisp::HideAllParts() {
 }
 
 void TMainDisp::CmdPartValuesLoad(const QByteArray& operand, PacketConnection* connection) {
-    ctx_.hub.Current.CurPartValues = operand;
     try {
-        const QByteArrayList updates = readPartValueOperands(resolveBase(operand));
+        const QString path = operandFilePath(OperandFile::PartValues, NameRule::BaseJoin,
+                                             ctx_.settings.BaseDir(), operand);
+        ctx_.hub.Current.CurPartValues = operand;
+        const QByteArrayList updates = readPartValueOperands(path);
         for (const QByteArray& update : updates) {
             ctx_.executor.ExecutePacket(makeInternalPacket(Cmd::CmdPartUpdate, update), connection);
         }
     } catch (...) {
-        // A value file that cannot be read ends the load without a message.
+        // The load ends here; a missing file reads as empty and gets here without an error.
+        ctx_.log.add(QStringLiteral("部品の値ファイルのロードをやめました。（%1）")
+                         .arg(describeCurrentException()));
     }
 }
 

@@ -1,6 +1,7 @@
 #include "display/part_table.h"
 
 #include <QFont>
+#include <algorithm>
 #include <cmath>
 
 #include "content/parts_files.h"
@@ -121,16 +122,19 @@ std::optional<PartPlacement> placePart(const PartRecord& r, int pw, int ph) {
     if (r.X2 == 0 || r.width == 0 || r.height == 0) {
         return std::nullopt;
     }
+    // Computed in floating point and limited before it becomes an integer again.
     auto scaled = [](int value, int frame, int extent) {
-        return static_cast<int>(std::trunc(static_cast<double>(value) / frame * extent));
+        const double v = std::trunc(static_cast<double>(value) / frame * extent);
+        return static_cast<int>(std::clamp(v, -kMaxPartPlacement, kMaxPartPlacement));
     };
     PartPlacement p;
     const int left = scaled(r.Y1, r.height, pw);
     const int top = scaled(r.X1, r.width, ph);
-    const int width = scaled(r.Y2, r.height, pw);
-    const int height = scaled(r.X2, r.width, ph);
+    const int width = std::max(0, scaled(r.Y2, r.height, pw));
+    const int height = std::max(0, scaled(r.X2, r.width, ph));
     p.rect = QRect(left, top, width, height);
-    p.fontPoints = static_cast<int>(std::trunc(static_cast<double>(r.FSize) * height / r.X2));
+    const double points = std::trunc(static_cast<double>(r.FSize) * height / r.X2);
+    p.fontPoints = static_cast<int>(std::clamp(points, -kMaxPartFontPoints, kMaxPartFontPoints));
     return p;
 }
 

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <QBuffer>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QPaintEvent>
@@ -19,9 +20,14 @@
 #include "display/picture_fit.h"
 #include "platform/errors.h"
 #include "platform/office_converter.h"
+#include "platform/regular_file.h"
 
 namespace zul {
 namespace {
+
+// Larger picture files are not read: a photograph takes a few megabytes, and a file many
+// times larger is no picture that the display can show.
+constexpr qint64 kMaxPictureFileBytes = 128 * 1024 * 1024;
 
 bool isMetafile(const QFileInfo& info) {
     const QString suffix = info.suffix().toLower();
@@ -129,11 +135,18 @@ void PictureView::paintEvent(QPaintEvent* event) {
 
 QImage PictureView::loadPicture(const QString& path, OfficeConverter& converter) {
     const QFileInfo info(path);
-    if (path.isEmpty() || !info.isFile()) {
+    if (path.isEmpty() || !info.exists()) {
         throw ZulError(QStringLiteral("ファイルが見つかりません：%1").arg(path));
     }
-    const QString source = isMetafile(info) ? converter.toPng(path) : path;
-    QImageReader reader(source);
+    const QString source = isMetafile(info) && isRegularFile(path) ? converter.toPng(path) : path;
+    const FileReadResult file = readRegularFile(source, kMaxPictureFileBytes);
+    if (!file.ok()) {
+        throw ZulError(QStringLiteral("画像を読み込めません：%1（%2）").arg(path, file.reason));
+    }
+    QBuffer buffer;
+    buffer.setData(file.bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
     reader.setDecideFormatFromContent(true);
     reader.setAutoTransform(true);
     QImage image = reader.read();
@@ -154,6 +167,11 @@ PdfView::PdfView(QWidget* parent) : QWidget(parent) {
 PdfView::~PdfView() = default;
 
 void PdfView::load(const QString& path) {
+    // The reader opens the file itself: make sure it is one that cannot block.
+    if (QFileInfo::exists(path) && !isRegularFile(path)) {
+        throw ZulError(
+            QStringLiteral("PDF を読み込めません：%1（通常のファイルではありません）").arg(path));
+    }
     auto document = std::make_unique<QPdfDocument>();
     const QPdfDocument::Error error = document->load(path);
     if (error != QPdfDocument::Error::None) {

@@ -43,8 +43,8 @@ public:
 
     // Reads a picture file. The format is recognised by content, so a misnamed picture
     // still loads; .emf and .wmf are drawn by `converter` into a PNG first (seconds on the
-    // first use, see OfficeConverter). Throws ZulError when the file is missing or cannot
-    // be read as a picture.
+    // first use, see OfficeConverter). Only a regular file is read. Throws ZulError when the
+    // file is missing, is no regular file, is too large or cannot be read as a picture.
     static QImage loadPicture(const QString& path, OfficeConverter& converter);
 
 protected:

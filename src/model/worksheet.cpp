@@ -1,6 +1,5 @@
 #include "model/worksheet.h"
 
-#include <QFile>
 #include <utility>
 
 #include "platform/comma_text.h"
@@ -8,6 +7,7 @@
 #include "platform/errors.h"
 #include "platform/file_extension.h"
 #include "platform/file_write.h"
+#include "platform/regular_file.h"
 
 namespace zul {
 namespace {
@@ -123,13 +123,16 @@ void Worksheet::writeHeadings() {
     }
 }
 
-bool Worksheet::loadFile(const QString& path, const std::function<void()>& afterEachRow) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+bool Worksheet::loadFile(const QString& path, const std::function<void()>& afterEachRow,
+                         QString* refusal) {
+    const FileReadResult file = readRegularFile(path, kMaxFileBytesRead, Oversize::ReadPrefix);
+    if (!file.ok()) {
+        if (refusal != nullptr && file.status != FileReadStatus::Missing) {
+            *refusal = file.reason;
+        }
         return false;
     }
-    const QByteArray text = textModeBytes(file.read(kMaxFileBytesRead));
-    file.close();
+    const QByteArray text = textModeBytes(file.bytes);
 
     // The line keeps its line feed, which separates as a blank does: a comma just before
     // the line end therefore adds no field, while one at the end of an unterminated last

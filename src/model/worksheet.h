@@ -44,8 +44,10 @@ public:
     // Fills rows 1, 2, ... from the lines of the file, at most 199 of them; rows beyond the
     // file's last line keep their contents. `afterEachRow` runs after each row (the window
     // lets pending events run there). Returns false, changing nothing, when the file cannot
-    // be opened.
-    bool loadFile(const QString& path, const std::function<void()>& afterEachRow = {});
+    // be read; only a regular file is read. For a file that exists but is not read (no
+    // regular file, a read error) `refusal` receives the reason.
+    bool loadFile(const QString& path, const std::function<void()>& afterEachRow = {},
+                  QString* refusal = nullptr);
 
     // Writes rows 1 to 199, without their heading field, one line each with CR LF, to
     // `path` with its extension replaced by ".csv". The file is replaced in one step; on

@@ -1,11 +1,11 @@
 #include "platform/profile_file.h"
 
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
 
 #include "platform/cp932.h"
+#include "platform/errors.h"
 #include "platform/file_write.h"
+#include "platform/regular_file.h"
 
 // Reading follows the Windows profile functions on code page 932 files:
 //  - the text is scanned character by character (a lead byte takes the next byte), so '[',
@@ -255,18 +255,20 @@ bool isWritableKey(QByteArrayView s) {
 }  // namespace
 
 ProfileFile ProfileFile::load(const QString& path) {
-    ProfileFile profile;
-    QFile file(path);
-    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly)) {
-        return profile;
+    const FileReadResult file = readRegularFile(path, kMaxFileBytes);
+    return file.ok() ? fromBytes(file.bytes) : ProfileFile();
+}
+
+ProfileFile ProfileFile::read(const QString& path) {
+    const FileReadResult file = readRegularFile(path, kMaxFileBytes);
+    if (file.status == FileReadStatus::Missing) {
+        return {};
     }
-    const QByteArray data = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        return profile;
+    if (!file.ok()) {
+        throw ZulError(QStringLiteral("ファイルを読めません：%1（%2）")
+                           .arg(QDir::toNativeSeparators(path), file.reason));
     }
-    profile.parse(data);
-    profile.exists_ = true;
-    return profile;
+    return fromBytes(file.bytes);
 }
 
 ProfileFile ProfileFile::fromBytes(const QByteArray& bytes) {
@@ -491,6 +493,10 @@ QByteArrayList ProfileFile::keyNames(QByteArrayView section) const {
 
 bool ProfileFile::hasKey(QByteArrayView section, QByteArrayView key) const {
     return value(section, key).has_value();
+}
+
+bool ProfileFile::hasSection(QByteArrayView section) const {
+    return findSection(section) >= 0;
 }
 
 bool ProfileFile::writeString(std::optional<QByteArrayView> section,

@@ -21,11 +21,20 @@ class ProfileFile {
 public:
     // Value length the form framework's string reader can return (a 2048-byte buffer).
     static constexpr int kStringBufferSize = 2048;
+    // Larger files are not read. Settings, file sets and parts files take a few kilobytes
+    // (400 parts with long captions some hundred); the bound keeps a wrongly named large file
+    // from filling memory and holding the display while it is parsed.
+    static constexpr qint64 kMaxFileBytes = 4 * 1024 * 1024;
 
     ProfileFile() = default;
 
     // Reads the file; a missing or unreadable file gives an empty profile (exists() false).
+    // Only a regular file of at most kMaxFileBytes is read.
     static ProfileFile load(const QString& path);
+    // The same for a file named from outside: a missing file gives an empty profile, but a
+    // file that exists and is not read (no regular file, too large, a read error) throws
+    // ZulError naming it and the reason.
+    static ProfileFile read(const QString& path);
     static ProfileFile fromBytes(const QByteArray& bytes);
 
     bool exists() const { return exists_; }
@@ -48,6 +57,8 @@ public:
     QByteArrayList sectionNames() const;
     QByteArrayList keyNames(QByteArrayView section) const;
     bool hasKey(QByteArrayView section, QByteArrayView key) const;
+    // Whether a section of that name is in the file (keys or not).
+    bool hasSection(QByteArrayView section) const;
 
     // The value as getString reads it (trimmed, unquoted, up to a NUL) but never truncated;
     // nullopt when the first matching entry is missing or has no '='.

@@ -1,6 +1,7 @@
 #include "services/settings_file.h"
 
 #include <QFileInfo>
+#include <algorithm>
 #include <cmath>
 
 #include "model/debug_log.h"
@@ -13,6 +14,13 @@
 
 namespace zul {
 namespace {
+
+// Bounds of the numbers that the file gives the display window. A file is as untrusted as a
+// packet: values far outside any screen would overflow the layout arithmetic. The content
+// area may lie partly outside the window after frame adjustments, but never by more than a
+// screen's size; a caption font of a thousand points is already taller than any screen.
+constexpr int kMaxContentAreaPixels = 16384;
+constexpr int kMaxCaptionFontSize = 1000;
 
 // Typed reads with the form framework's conversions; every read takes the current value
 // as its default, so a missing or damaged key never changes a setting.
@@ -30,6 +38,11 @@ public:
             return def;
         }
         return parseInteger(text).value_or(def);
+    }
+
+    // An integer limited to min..max (a value outside is taken as the nearest limit).
+    int bounded(const char* section, const char* key, int def, int min, int max) const {
+        return std::clamp(integer(section, key, def), min, max);
     }
 
     bool boolean(const char* section, const char* key, bool def) const {
@@ -84,6 +97,21 @@ private:
     ProfileFile file_;
     bool ok_ = true;
 };
+
+int fontSize(const Reader& r, const char* section, int current) {
+    return r.bounded(section, "FontSize", current, -kMaxCaptionFontSize, kMaxCaptionFontSize);
+}
+
+// [Window]: the content area, each value bounded; the current values are the defaults.
+QRect contentArea(const Reader& r, const QRect& current) {
+    const auto bounded = [&r](const char* key, int def, int min) {
+        const int max = kMaxContentAreaPixels;
+        return r.bounded("Window", key, std::clamp(def, min, max), min, max);
+    };
+    const int far = -kMaxContentAreaPixels;
+    return {bounded("Left", current.left(), far), bounded("Top", current.top(), far),
+            bounded("Width", current.width(), 0), bounded("Height", current.height(), 0)};
+}
 
 }  // namespace
 
@@ -177,11 +205,7 @@ bool SettingsFile::SaveSettingsFile(const QString& path) {
 }
 
 void SettingsFile::LoadSettingsFile(const QString& path) {
-    const QFileInfo info(path);
-    if (info.exists() && (!info.isFile() || !info.isReadable())) {
-        throw ZulError(QStringLiteral("設定ファイルを読めません：%1").arg(path));
-    }
-    const ProfileFile file = ProfileFile::load(path);
+    const ProfileFile file = ProfileFile::read(path);
     const Reader r(file);
 
     s_.ChkNoLoadDir.set(r.boolean("Run", "NoLoadDir", s_.ChkNoLoadDir()));
@@ -200,7 +224,7 @@ void SettingsFile::LoadSettingsFile(const QString& path) {
 
     SampleTextLook& look = s_.SampleText;
     look.fontName.set(r.string("Font", "FontSet", look.fontName()));
-    look.fontSize.set(r.integer("Font", "FontSize", look.fontSize()));
+    look.fontSize.set(fontSize(r, "Font", look.fontSize()));
     look.fontColor.set(r.colour("Font", "FColor", look.fontColor()));
     look.backColor.set(r.colour("Font", "BColor", look.backColor()));
     s_.StrFlameCentered.set(r.boolean("Font", "Align", s_.StrFlameCentered()));
@@ -210,7 +234,7 @@ void SettingsFile::LoadSettingsFile(const QString& path) {
 
     // Files of older versions keep the caption look in [Form]; read last, they win.
     look.fontName.set(r.string("Form", "FontSet", look.fontName()));
-    look.fontSize.set(r.integer("Form", "FontSize", look.fontSize()));
+    look.fontSize.set(fontSize(r, "Form", look.fontSize()));
     look.fontColor.set(r.colour("Form", "FColor", look.fontColor()));
     look.backColor.set(r.colour("Form", "BColor", look.backColor()));
     s_.StrFlameCentered.set(r.boolean("Form", "Alignment", s_.StrFlameCentered()));
@@ -220,12 +244,7 @@ void SettingsFile::LoadSettingsFile(const QString& path) {
     s_.ClientPort.set(r.integer("Client", "Port", s_.ClientPort()));
     s_.ClientName.set(r.string("Client", "Host", s_.ClientName()));
 
-    QRect panel = s_.Panel1();
-    panel.moveTop(r.integer("Window", "Top", panel.top()));
-    panel.moveLeft(r.integer("Window", "Left", panel.left()));
-    panel.setHeight(r.integer("Window", "Height", panel.height()));
-    panel.setWidth(r.integer("Window", "Width", panel.width()));
-    s_.Panel1.set(panel);
+    s_.Panel1.set(contentArea(r, s_.Panel1()));
 
     s_.Iptalk_notouch.set(r.boolean("IPtalk", "NoTouch", s_.Iptalk_notouch()));
     s_.Iptalk_topmost.set(r.boolean("IPtalk", "TopMost", s_.Iptalk_topmost()));

@@ -42,7 +42,8 @@ public:
     bool SaveSettingsFile(const QString& path);
 
     // Reads the file into the settings and performs the after-load steps. A missing file
-    // reads as empty. Throws ZulError when the file exists but cannot be read.
+    // reads as empty. Throws ZulError when the file exists but is not read: no regular file,
+    // too large, or a read error.
     void LoadSettingsFile(const QString& path);
 
     // The path a save really writes to (extension forced).

@@ -4,6 +4,7 @@
 #include <QTemporaryDir>
 
 #include "content/file_set.h"
+#include "platform/errors.h"
 #include "test_support.h"
 
 using namespace zul;
@@ -91,7 +92,8 @@ TEST_F(FileSetFile, ReadsKeysAsTheProfileFunctionsDo) {
 
 TEST_F(FileSetFile, AMissingFileReadsAsAnEmptySet) {
     EXPECT_EQ(readFileSet(path(QStringLiteral("none.rf1"))), FileSet{});
-    EXPECT_EQ(readFileSet(dir_.path()), FileSet{});
+    // A folder is there but is no file set: refused, not taken for an empty one.
+    EXPECT_THROW(readFileSet(dir_.path()), ZulError);
 }
 
 TEST_F(FileSetFile, AFailedWriteIsReportedAndLeavesTheOldFileWhole) {

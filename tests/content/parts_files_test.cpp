@@ -43,15 +43,34 @@ QByteArrayList row(std::initializer_list<const char*> utf8) {
 }  // namespace
 
 TEST_F(PartsFiles, DisplayTakesAtMost400RecordsWhileTheEditorReadsThemAll) {
-    const QString p = file(
-        QStringLiteral("many.rp1"),
-        {"[List]", "RecordCount=450", "[Parts-400]", "PName=last", "[Parts-401]", "PName=beyond"});
+    QByteArray bytes = "[List]\r\nRecordCount=450\r\n";
+    for (int i = 1; i <= 450; ++i) {
+        bytes +=
+            "[Parts-" + QByteArray::number(i) + "]\r\nPName=p" + QByteArray::number(i) + "\r\n";
+    }
+    const QString p = path(QStringLiteral("many.rp1"));
+    test::writeAll(p, bytes);
     const PartsFileReader reader(p);
     EXPECT_EQ(reader.count(), kMaxParts);
     const std::vector<PartRecord> parts = readPartsForDisplay(p);
     ASSERT_EQ(parts.size(), 400u);
-    EXPECT_EQ(parts.back().PName, "last");
-    EXPECT_EQ(parts.front(), PartRecord{});
+    EXPECT_EQ(parts.front().PName, "p1");
+    EXPECT_EQ(parts.back().PName, "p400");
+
+    const std::vector<QByteArrayList> rows = readPartsForEditor(p);
+    ASSERT_EQ(rows.size(), 450u);
+    EXPECT_EQ(rows[449][1], "p450");
+}
+
+// The display machine's records are the sections that the file holds; the editor shows a
+// row for every number up to the count.
+TEST_F(PartsFiles, DisplayReadsOnlyTheRecordsThatExist) {
+    const QString p = file(
+        QStringLiteral("gaps.rp1"),
+        {"[List]", "RecordCount=450", "[Parts-400]", "PName=last", "[Parts-401]", "PName=beyond"});
+    const std::vector<PartRecord> parts = readPartsForDisplay(p);
+    ASSERT_EQ(parts.size(), 1u);
+    EXPECT_EQ(parts.front().PName, "last");
 
     const std::vector<QByteArrayList> rows = readPartsForEditor(p);
     ASSERT_EQ(rows.size(), 450u);
@@ -151,10 +170,10 @@ TEST_F(PartsFiles, RecordCountsOfTheReaders) {
     const QString negative = file(QStringLiteral("neg.rp1"), {"[List]", "RecordCount=-3"});
     EXPECT_TRUE(readPartsForDisplay(negative).empty());
     EXPECT_TRUE(readPartsForEditor(negative).empty());
-    // A damaged count does not fill memory with empty rows.
+    // A damaged count does not fill memory with empty rows, nor run records that are not there.
     const QString huge = file(QStringLiteral("huge.rv1"), {"[List]", "RecordCount=2147483647"});
     EXPECT_EQ(readPartValuesForConsole(huge).size(), std::size_t(kMaxListedRecords));
-    EXPECT_EQ(readPartValueOperands(huge).size(), kMaxListedRecords);
+    EXPECT_TRUE(readPartValueOperands(huge).isEmpty());
 }
 
 TEST_F(PartsFiles, ValueRecordsWithoutColoursTurnPartsWhiteOnBlack) {

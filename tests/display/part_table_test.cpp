@@ -227,3 +227,49 @@ TEST(DisplayParts, PlaceholdersFollowTheClockAndTheWorksheet) {
     EXPECT_EQ(f.parts().label(1)->caption(), QByteArray("B3"));
     EXPECT_EQ(f.parts().label(2)->caption(), QByteArray("last"));
 }
+
+// A parts file is as untrusted as a packet: every number of a record is bounded before the
+// placement arithmetic, so extreme values give a part at a sane place and size (and a font
+// that can be drawn) instead of overflowing.
+TEST(DisplayParts, RecordNumbersAreBoundedBeforeUse) {
+    const QList<QByteArrayList> records = {
+        {"PName=a", "X1=2147483647", "Y1=-2147483648", "X2=1", "Y2=2147483647", "width=1",
+         "height=1", "FSize=2147483647", "AutoSize=no"},
+        {"PName=b", "X1=-2147483648", "Y1=2147483647", "X2=-2147483648", "Y2=-2147483648",
+         "width=-1", "height=2147483647", "FSize=-2147483648", "AutoSize=no"},
+        {"PName=c", "X2=2147483647", "Y2=2147483647", "width=1", "height=1", "FSize=99999999",
+         "AutoSize=no"},
+    };
+    Fixture f;
+    writeAll(f.path("wild.rp1"), partsFile(records));
+    f.display->LoadParts("wild.rp1", true);
+    ASSERT_EQ(f.parts().PartCount(), 3);
+    for (int i = 0; i < 3; ++i) {
+        SCOPED_TRACE(i);
+        const QRect r = f.parts().label(i)->geometry();
+        for (const int v : {r.left(), r.top(), r.width(), r.height()}) {
+            EXPECT_LE(std::abs(qint64{v}), 100000)
+                << r.x() << ',' << r.y() << ' ' << r.width() << 'x' << r.height();
+        }
+        EXPECT_GE(r.width(), 0);
+        EXPECT_GE(r.height(), 0);
+        EXPECT_LE(f.parts().label(i)->font().pixelSize(), 10000);
+    }
+    QCoreApplication::processEvents();
+}
+
+// The records of a parts file are the sections it holds: a count without sections behind it
+// makes no parts.
+TEST(DisplayParts, LoadTakesOnlyTheRecordsThatExist) {
+    Fixture f;
+    writeAll(f.path("hollow.rp1"), "[List]\r\nRecordCount=400\r\n");
+    f.display->LoadParts("hollow.rp1", true);
+    EXPECT_EQ(f.parts().PartCount(), 0);
+
+    writeAll(f.path("gap.rp1"),
+             "[List]\r\nRecordCount=3\r\n[Parts-1]\r\nPName=a\r\n[Parts-3]\r\nPName=c\r\n");
+    f.display->LoadParts("gap.rp1", true);
+    ASSERT_EQ(f.parts().PartCount(), 2);
+    EXPECT_EQ(f.parts().name(0), QByteArray("a"));
+    EXPECT_EQ(f.parts().name(1), QByteArray("c"));
+}
