@@ -41,6 +41,11 @@ protected:
         program_->hubForm().X2Click();
         ASSERT_TRUE(waitFor([this] { return program_->connection().isEstablished(); }));
         ASSERT_TRUE(waitFor([this] { return program_->console().isVisible(); }));
+        // Keys go to the active window. Until the console's activation has arrived the
+        // display window is still the active one, and its window-wide F1 (the frame toggle)
+        // would take the key: an operator cannot type into a window before it is active
+        // either.
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&program_->console()));
         memo()->setFocus();
     }
 
