@@ -82,16 +82,20 @@ protected:
         return packets;
     }
 
-    // Fetches the log until a line that contains `text` comes back (the request's own
-    // receive line ends every answer, so the answer is asked for again until then).
+    // Fetches the log again and again until a line that contains `text` comes back. Each
+    // request carries its own number as operand, so its answer ends at its own receive line
+    // (the earlier requests' receive lines are in the log too).
     QByteArrayList logUntil(const QByteArray& text) {
         const QByteArray ownLine = sj("PKT受信[S]: Cmd(050[デバッグログを呼ぶ");
         QByteArrayList log;
         QElapsedTimer t;
         t.start();
-        while (t.elapsed() < 10000) {
-            socket_.write("\x32\n");
-            log = readUntil([&](const QByteArray& p) { return p.mid(1).startsWith(ownLine); });
+        for (int request = 1; t.elapsed() < 10000; ++request) {
+            const QByteArray tag = "request-" + QByteArray::number(request);
+            socket_.write("\x32" + tag + "\n");
+            log = readUntil([&](const QByteArray& p) {
+                return p.mid(1).startsWith(ownLine) && p.endsWith(" Op(" + tag + ")");
+            });
             for (const QByteArray& line : log) {
                 if (line.contains(text)) {
                     return log;
