@@ -47,6 +47,12 @@ void setIfRead(Setting<T>& setting, const std::optional<qint32>& value) {
     }
 }
 
+void setIfRead(RangedSetting& setting, const std::optional<qint32>& value) {
+    if (value) {
+        setting.set(*value);  // clamped to the setting's range
+    }
+}
+
 void setFlagIfRead(Setting<bool>& setting, const std::optional<qint32>& value) {
     if (value) {
         setting.set(*value == 1);

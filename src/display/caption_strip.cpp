@@ -2,13 +2,19 @@
 
 #include <QFontMetrics>
 #include <QPainter>
+#include <algorithm>
 #include <cmath>
+
+#include "protocol/screen_bounds.h"
 
 namespace zul {
 
 QFont captionFont(const QString& family, int size) {
     QFont font(family);
     font.setStyleHint(QFont::SansSerif);
+    // A scaled caption size: at most the largest font on the tallest screen.
+    const int limit = kMaxFontPoints * kMaxScreenPixels / 768;
+    size = std::clamp(size, -limit, limit);
     const double px = std::abs(size) * 96.0 / 72.0;
     if (px < 1.0) {
         font.setPixelSize(1);

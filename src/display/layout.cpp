@@ -2,24 +2,27 @@
 
 #include <cstdlib>
 
+#include "protocol/screen_bounds.h"
+
 namespace zul {
 
 int scaledFontSize(int size, int windowHeight) {
     // Integer arithmetic truncates toward zero as the exact quotient does.
-    return static_cast<int>(static_cast<long long>(size) * windowHeight / 768);
+    const qint64 bounded = clampToScreen(ScreenValue::FontSize, size);
+    return static_cast<int>(bounded * clampToScreen(ScreenValue::Extent, windowHeight) / 768);
 }
 
 int captionFontSize(int sampleSize, int windowHeight) {
-    const int negated = sampleSize > 0 ? -sampleSize : sampleSize;
-    return scaledFontSize(negated, windowHeight);
+    const int bounded = clampToScreen(ScreenValue::FontSize, sampleSize);
+    return scaledFontSize(bounded > 0 ? -bounded : bounded, windowHeight);
 }
 
 int captionStripHeight(int fontSize, bool hidden) {
     if (hidden) {
         return 0;
     }
-    const int size = std::abs(fontSize);
-    return size == 0 ? 0 : (29 * size - 1) / 20;
+    const qint64 size = std::abs(static_cast<qint64>(fontSize));
+    return size == 0 ? 0 : clampToScreen(ScreenValue::Extent, (29 * size - 1) / 20);
 }
 
 ContentLayout layoutContent(QSize panel, int h, bool stripOnTop, bool pictureWide) {
@@ -50,19 +53,34 @@ QRect clampContentArea(QRect panel, QSize window) {
     return panel;
 }
 
+namespace {
+
+// However many steps arrive, the rectangle stays on what a screen can show.
+QRect boundedRect(qint64 x, qint64 y, qint64 width, qint64 height) {
+    return QRect(clampToScreen(ScreenValue::Position, x), clampToScreen(ScreenValue::Position, y),
+                 clampToScreen(ScreenValue::Extent, width),
+                 clampToScreen(ScreenValue::Extent, height));
+}
+
+}  // namespace
+
 QRect adjustEdge(QRect r, int edge, bool up) {
-    const int step = 10;
+    const qint64 step = 10;
+    const qint64 x = r.x();
+    const qint64 y = r.y();
+    const qint64 w = r.width();
+    const qint64 h = r.height();
     switch (static_cast<Edge>(edge)) {
         case Edge::Top:
-            return up ? QRect(r.x(), r.y() - step, r.width(), r.height() + step)
-                      : QRect(r.x(), r.y() + step, r.width(), r.height() - step);
+            return up ? boundedRect(x, y - step, w, h + step)
+                      : boundedRect(x, y + step, w, h - step);
         case Edge::Left:
-            return up ? QRect(r.x() + step, r.y(), r.width() - step, r.height())
-                      : QRect(r.x() - step, r.y(), r.width() + step, r.height());
+            return up ? boundedRect(x + step, y, w - step, h)
+                      : boundedRect(x - step, y, w + step, h);
         case Edge::Right:
-            return QRect(r.x(), r.y(), r.width() + (up ? step : -step), r.height());
+            return boundedRect(x, y, w + (up ? step : -step), h);
         case Edge::Bottom:
-            return QRect(r.x(), r.y(), r.width(), r.height() + (up ? -step : step));
+            return boundedRect(x, y, w, h + (up ? -step : step));
     }
     return r;
 }

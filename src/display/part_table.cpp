@@ -8,6 +8,7 @@
 #include "model/worksheet.h"
 #include "platform/cp932.h"
 #include "platform/errors.h"
+#include "protocol/screen_bounds.h"
 
 namespace zul {
 namespace {
@@ -122,19 +123,21 @@ std::optional<PartPlacement> placePart(const PartRecord& r, int pw, int ph) {
     if (r.X2 == 0 || r.width == 0 || r.height == 0) {
         return std::nullopt;
     }
-    // Computed in floating point and limited before it becomes an integer again.
-    auto scaled = [](int value, int frame, int extent) {
-        const double v = std::trunc(static_cast<double>(value) / frame * extent);
-        return static_cast<int>(std::clamp(v, -kMaxPartPlacement, kMaxPartPlacement));
+    // Any int over any int, times a content extent: bounded to the screen before it
+    // becomes an int again (|quotient x extent| stays far inside 64 bits).
+    auto scaled = [](qint64 value, qint64 frame, qint64 extent, ScreenValue kind) {
+        return clampToScreen(
+            kind, static_cast<qint64>(std::trunc(static_cast<double>(value) / frame * extent)));
     };
     PartPlacement p;
-    const int left = scaled(r.Y1, r.height, pw);
-    const int top = scaled(r.X1, r.width, ph);
-    const int width = std::max(0, scaled(r.Y2, r.height, pw));
-    const int height = std::max(0, scaled(r.X2, r.width, ph));
+    const int left = scaled(r.Y1, r.height, pw, ScreenValue::Position);
+    const int top = scaled(r.X1, r.width, ph, ScreenValue::Position);
+    const int width = scaled(r.Y2, r.height, pw, ScreenValue::Extent);
+    const int height = scaled(r.X2, r.width, ph, ScreenValue::Extent);
     p.rect = QRect(left, top, width, height);
-    const double points = std::trunc(static_cast<double>(r.FSize) * height / r.X2);
-    p.fontPoints = static_cast<int>(std::clamp(points, -kMaxPartFontPoints, kMaxPartFontPoints));
+    p.fontPoints = clampToScreen(
+        ScreenValue::FontSize,
+        static_cast<qint64>(std::trunc(static_cast<double>(r.FSize) * height / r.X2)));
     return p;
 }
 

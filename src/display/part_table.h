@@ -46,13 +46,8 @@ private:
     bool autoSize_ = true;
 };
 
-// Limits of a placed part: coordinates and sizes stay within the range of window
-// coordinates (sizes are never negative), font sizes within what a screen can show.
-inline constexpr double kMaxPartPlacement = 32767;
-inline constexpr double kMaxPartFontPoints = 1500;
-
 // Where a record stands in a content area of the given extents (the reference frame's
-// numbers scaled), and its font size in points, both within the limits above. nullopt when
+// numbers scaled), and its font size in points, both kept to what a screen can show. nullopt when
 // the record cannot be placed (0 in X2, "width" or "height").
 struct PartPlacement {
     QRect rect;

@@ -9,6 +9,7 @@
 
 #include "model/setting.h"
 #include "platform/colour.h"
+#include "protocol/screen_bounds.h"
 
 namespace zul {
 
@@ -16,7 +17,7 @@ namespace zul {
 // counts the whole character cell), font colour and background colour.
 struct SampleTextLook {
     Setting<QString> fontName{QStringLiteral("ＭＳ Ｐゴシック")};
-    Setting<int> fontSize{36};
+    RangedSetting fontSize{36, -kMaxFontPoints, kMaxFontPoints};
     Setting<ColorValue> fontColor{kSysColorWindowText};
     Setting<ColorValue> backColor{kSysColorWindow};
 };

@@ -32,6 +32,20 @@ const QByteArray& operatorUnhandledPrefix() {
     return p;
 }
 
+// The operand as the log shows it. The key of a base directory change ("key,folder") is
+// never written: anybody connected can fetch the log.
+QByteArray shownOperand(int byte, QByteArrayView packet) {
+    const QByteArrayView operand = logOperand(packet);
+    if (byte != commandByte(Cmd::CmdDirChange)) {
+        return operand.toByteArray();
+    }
+    QByteArray shown = kMaskedKey.toByteArray();
+    if (const qsizetype comma = operand.indexOf(','); comma >= 0) {
+        shown += operand.sliced(comma);
+    }
+    return shown;
+}
+
 // "Cmd(%03d[%-40s]) Op(%s)"
 QByteArray commandPart(int byte, QByteArrayView label, QByteArrayView packet) {
     QByteArray out;
@@ -40,7 +54,7 @@ QByteArray commandPart(int byte, QByteArrayView label, QByteArrayView packet) {
     out += '[';
     out += padRight(untilNul(label), kLabelWidth);
     out += "]) Op(";
-    out += logOperand(packet);
+    out += shownOperand(byte, packet);
     out += ')';
     return out;
 }

@@ -21,6 +21,10 @@ QByteArrayView untilNul(QByteArrayView bytes);
 // Operand of a packet as the log shows it: the bytes after the command byte, up to a NUL.
 QByteArrayView logOperand(QByteArrayView packet);
 
+// What the receive lines show in place of the key of a CmdDirChange operand ("key,folder"),
+// whatever the key is; the folder after the first comma is shown as it came.
+inline constexpr QByteArrayView kMaskedKey = "****";
+
 // The line builders take the packet (command byte and operand, no line feed). The command
 // byte printed is commandByteOf(packet), so unknown bytes print as 000.
 

@@ -1,6 +1,7 @@
 #include "protocol/udp_line.h"
 
 #include "platform/cp932.h"
+#include "protocol/command_table.h"
 #include "protocol/receive_log.h"
 
 namespace zul {
@@ -56,6 +57,10 @@ QByteArray udpReceiveLogLine(QByteArrayView server, const UdpLine& line) {
         "] Cmd(" + zeroPadded(line.kind, 3) + ") Op(" + untilNul(line.operand).toByteArray() + ")";
     out += line.hasMagic() ? " [run]" : "[broken]";
     return out;
+}
+
+bool isStatusLineOperand(QByteArrayView operand) {
+    return !operand.isEmpty() && operand.front() == static_cast<char>(Cmd::CmdMessage);
 }
 
 QByteArray udpDiscoveryRequest() {

@@ -27,6 +27,11 @@ UdpLine parseUdpLine(QByteArrayView datagram);
 // "PKT受信[U]: server=[%-20s] Cmd(%03d) Op(%s)[broken]".
 QByteArray udpReceiveLogLine(QByteArrayView server, const UdpLine& line);
 
+// Whether the operand of a status line (kind 3) is what a status line carries: byte 30
+// (CmdMessage) followed by its text. Any other command byte must not run: a datagram
+// reaches every copy from any host, without a connection.
+bool isStatusLineOperand(QByteArrayView operand);
+
 QByteArray udpDiscoveryRequest();                                         // "ZUL,1,\n"
 QByteArray udpDiscoveryAnswer(QByteArrayView role, QByteArrayView host);  // "ZUL,2,%s,%s\n"
 QByteArray udpFailureNotice();                                            // "ZUL,4,\n"

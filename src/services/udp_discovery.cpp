@@ -159,7 +159,7 @@ void UdpDiscovery::UdpSocketReceive(const QString& remoteHost, const QByteArray&
             handleAnswer(line.operand);
             break;
         case 3:
-            executor_.ExecutePacket(line.operand, nullptr);
+            handleStatusLine(line.operand);
             break;
         case 4:
             log_.add(QStringLiteral("通信故障通知を受信。復帰処理をおこないます。"));
@@ -197,6 +197,19 @@ void UdpDiscovery::handleAnswer(const QByteArray& operand) {
     }
     const QString letter = operand.isEmpty() ? QString() : cp932::decode(operand.left(1));
     peers_.add(QLatin1Char('[') + letter + QLatin1Char(']') + host);
+}
+
+void UdpDiscovery::handleStatusLine(const QByteArray& operand) {
+    if (!isStatusLineOperand(operand)) {
+        const QString first = operand.isEmpty()
+                                  ? QStringLiteral("なし")
+                                  : QString::number(static_cast<unsigned char>(operand.front()));
+        log_.add(QStringLiteral("PKT受信[U]: 状態行がメッセージ転送ではないため破棄しました。"
+                                "(先頭バイト:%1)")
+                     .arg(first));
+        return;
+    }
+    executor_.ExecutePacket(operand, nullptr);
 }
 
 void UdpDiscovery::handleNotice(const QByteArray& operand) {

@@ -99,6 +99,8 @@ Q_SIGNALS:
 
 private:
     void handleAnswer(const QByteArray& operand);
+    // Kind 3: only a CmdMessage packet runs; anything else is logged and dropped.
+    void handleStatusLine(const QByteArray& operand);
     void handleNotice(const QByteArray& operand);
 
     Settings& settings_;

@@ -232,6 +232,9 @@ TEST_F(ReplyProcessing, CaptionSettingsFillTheCaptionPage) {
         {"-64 -2147483640 -2147483643 1 1 1 X", QStringLiteral("X"), -64, kSysColorWindowText,
          kSysColorWindow, true, true, true},
         {"0 0 0 0 0 0  lead", QStringLiteral(" lead"), 0, 0, 0, false, false, false},
+        // A size beyond any screen is bounded, either sign.
+        {"2147483647 0 0 0 0 0 Big", QStringLiteral("Big"), 1000, 0, 0, false, false, false},
+        {"-2147483648 0 0 0 0 0 Big", QStringLiteral("Big"), -1000, 0, 0, false, false, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.operand.toStdString());

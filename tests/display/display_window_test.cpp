@@ -215,6 +215,31 @@ TEST(DisplayWindow, StandingCaptionAndFontUpdate) {
     EXPECT_TRUE(f.settings.ckStrHide());
 }
 
+// Sizes from the wire are bounded before the layout takes 29 x size: the strip and the
+// viewers stay inside the window, whatever the number.
+TEST(DisplayWindow, FontUpdateWithAHostileSizeKeepsTheLayoutOnScreen) {
+    Fixture f;
+    f.display->setGeometry(0, 0, 1024, 768);
+    for (const bool top : {false, true}) {
+        f.settings.ckTextPos.set(top);
+        for (const char* size : {"2147483647", "4294967295", "99999999999"}) {
+            SCOPED_TRACE(size);
+            f.display->CmdFontUpdate(QByteArray(size) + " 0 0 0 0 0 Mono");
+            EXPECT_EQ(f.settings.SampleText.fontSize(), 1000);
+            EXPECT_GE(f.display->stripHeight(), 0);
+            EXPECT_LE(f.display->stripHeight(), 8192);
+            const QRect web = f.display->WebPanel()->geometry();
+            EXPECT_LE(web.height(), 768) << web.height();
+            EXPECT_LE(f.display->StrFlame()->height(), 8192);
+            f.display->LayoutContentArea();
+            EXPECT_LE(f.display->WebPanel()->geometry().height(), 768);
+        }
+    }
+    // A negative size (including INT_MIN) leaves the size as it is.
+    f.display->CmdFontUpdate("-2147483648 0 0 0 0 0 Mono");
+    EXPECT_EQ(f.settings.SampleText.fontSize(), 1000);
+}
+
 TEST(DisplayWindow, ScrollingQueueShowsEachLineOnceAndStops) {
     Fixture f;
     f.settings.ckStrScroll.set(true);

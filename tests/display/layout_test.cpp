@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <climits>
+
 #include "display/layout.h"
 
 using namespace zul;
@@ -81,4 +83,48 @@ TEST(DisplayLayout, FrameAdjustmentStepsTenPixels) {
     for (const Case& c : cases) {
         EXPECT_EQ(adjustEdge(r, c.edge, c.up), c.expected) << c.edge << c.up;
     }
+}
+
+// Whatever a peer sends, the arithmetic stays inside int and the results on a screen.
+TEST(DisplayLayout, HostileSizesStayOnScreen) {
+    struct Case {
+        int sampleSize;
+        int windowHeight;
+        int font;
+        int strip;
+    };
+    const Case cases[] = {
+        {INT_MAX, 768, -1000, 1449},      {INT_MIN, 768, -1000, 1449}, {-1, 768, -1, 1},
+        {INT_MAX, INT_MAX, -10666, 8192}, {36, INT_MIN, 0, 0},         {36, -1, 0, 0},
+    };
+    for (const Case& c : cases) {
+        const int font = captionFontSize(c.sampleSize, c.windowHeight);
+        EXPECT_EQ(font, c.font) << c.sampleSize << " on " << c.windowHeight;
+        EXPECT_EQ(captionStripHeight(font, false), c.strip) << c.sampleSize;
+    }
+    EXPECT_EQ(scaledFontSize(INT_MAX, 768), 1000);
+    EXPECT_EQ(scaledFontSize(INT_MIN, 1536), -2000);
+    EXPECT_EQ(captionStripHeight(INT_MAX, false), 8192);
+    EXPECT_EQ(captionStripHeight(INT_MIN, false), 8192);
+}
+
+TEST(DisplayLayout, FrameAdjustmentStaysOnScreenHoweverManySteps) {
+    for (int edge = 1; edge <= 4; ++edge) {
+        for (const bool up : {false, true}) {
+            QRect r(0, 0, 1024, 768);
+            for (int step = 0; step < 5000; ++step) {
+                r = adjustEdge(r, edge, up);
+            }
+            SCOPED_TRACE(testing::Message() << edge << up);
+            EXPECT_GE(r.x(), -8192);
+            EXPECT_LE(r.x(), 8192);
+            EXPECT_GE(r.y(), -8192);
+            EXPECT_LE(r.y(), 8192);
+            EXPECT_GE(r.width(), 0);
+            EXPECT_LE(r.width(), 8192);
+            EXPECT_GE(r.height(), 0);
+            EXPECT_LE(r.height(), 8192);
+        }
+    }
+    EXPECT_EQ(adjustEdge(QRect(0, 0, 5, 5), 3, false), QRect(0, 0, 0, 5));
 }

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QTest>
+#include <climits>
 
 #include "content/parts_files.h"
 #include "display/Zul2_rdisp.h"
@@ -65,6 +66,34 @@ TEST(PartPlacement, ScalesTheReferenceFrameToTheContentArea) {
         PartRecord bad = r;
         bad.*zero = 0;
         EXPECT_FALSE(placePart(bad, 1024, 768));
+    }
+}
+
+// A parts file may hold any int in any field: the part still lands on what a screen can
+// show, and its font stays a real font size.
+TEST(PartPlacement, HostileNumbersStayOnScreen) {
+    const int hostile[] = {INT_MAX, INT_MIN, -1, 1};
+    using Field = int PartRecord::*;
+    const Field fields[] = {&PartRecord::X1,   &PartRecord::Y1,    &PartRecord::X2,
+                            &PartRecord::Y2,   &PartRecord::width, &PartRecord::height,
+                            &PartRecord::FSize};
+    for (auto field : fields) {
+        for (const int value : hostile) {
+            PartRecord r;
+            r.*field = value;
+            for (const QSize content : {QSize(1024, 768), QSize(8192, 8192)}) {
+                const auto p = placePart(r, content.width(), content.height());
+                ASSERT_TRUE(p);
+                SCOPED_TRACE(testing::Message() << value << " in " << content.width());
+                EXPECT_LE(std::abs(p->rect.left()), 8192);
+                EXPECT_LE(std::abs(p->rect.top()), 8192);
+                EXPECT_GE(p->rect.width(), 0);
+                EXPECT_LE(p->rect.width(), 8192);
+                EXPECT_GE(p->rect.height(), 0);
+                EXPECT_LE(p->rect.height(), 8192);
+                EXPECT_LE(std::abs(p->fontPoints), 1000);
+            }
+        }
     }
 }
 

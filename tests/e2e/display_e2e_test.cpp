@@ -8,6 +8,7 @@
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QUdpSocket>
 
 #include "platform/cp932.h"
 #include "test_support.h"
@@ -80,6 +81,31 @@ protected:
         }
         ADD_FAILURE() << "no complete answer";
         return packets;
+    }
+
+    // Fetches the log again and again until a line that contains `text` comes back. Each
+    // request carries its own number as operand, so its answer ends at its own receive line
+    // (the earlier requests' receive lines are in the log too).
+    QByteArrayList logUntil(const QByteArray& text) {
+        const QByteArray ownLine = sj("PKT受信[S]: Cmd(050[デバッグログを呼ぶ");
+        QByteArrayList log;
+        QElapsedTimer t;
+        t.start();
+        for (int request = 1; t.elapsed() < 10000; ++request) {
+            const QByteArray tag = "request-" + QByteArray::number(request);
+            socket_.write("\x32" + tag + "\n");
+            log = readUntil([&](const QByteArray& p) {
+                return p.mid(1).startsWith(ownLine) && p.endsWith(" Op(" + tag + ")");
+            });
+            for (const QByteArray& line : log) {
+                if (line.contains(text)) {
+                    return log;
+                }
+            }
+            QThread::msleep(100);
+        }
+        ADD_FAILURE() << "the log never showed " << text.constData();
+        return log;
     }
 
     QTemporaryDir dir_;
@@ -189,4 +215,31 @@ TEST_F(DisplayProcess, ShortConnectionsBesideAFadingOperatorNeverCrashIt) {
     const QByteArrayList r = readUntil([](const QByteArray& p) { return p.startsWith('\x4b'); });
     EXPECT_FALSE(r.isEmpty());
     EXPECT_EQ(zul_.state(), QProcess::Running);
+}
+
+// A status line from any host runs only as a message: a settings save hidden in one would
+// overwrite startup.rd1, and the display would no longer start by itself.
+TEST_F(DisplayProcess, StatusLineCannotSaveSettingsOverTheStartupFile) {
+    const QByteArray startup = readAll(dir_.filePath("startup.rd1"));
+    QUdpSocket udp;
+    udp.writeDatagram(QByteArray("ZUL,3,") + char(71) + "1,startup\n", QHostAddress::LocalHost,
+                      port_);
+    udp.writeDatagram(QByteArray("ZUL,3,") + char(30) + "marker\n", QHostAddress::LocalHost, port_);
+    const QByteArrayList log = logUntil("Op(\x1emarker) [run]");
+    EXPECT_EQ(readAll(dir_.filePath("startup.rd1")), startup);
+    EXPECT_TRUE(
+        log.contains("\x32" + sj("PKT受信[U]: 状態行がメッセージ転送ではないため破棄しました。"
+                                 "(先頭バイト:71)")));
+}
+
+// Anybody connected can fetch the log: the key of a directory change never goes into it.
+TEST_F(DisplayProcess, DirectoryChangeKeyNeverReachesTheLog) {
+    socket_.write("\x35opensesame,/srv/show\n");
+    const QByteArrayList log = logUntil("Op(****,/srv/show)");
+    for (const QByteArray& line : log) {
+        EXPECT_FALSE(line.contains("opensesame")) << line.constData();
+    }
+    zul_.terminate();
+    ASSERT_TRUE(zul_.waitForFinished(10000));
+    EXPECT_FALSE(readAll(dir_.filePath("zul_dbg.log")).contains("opensesame"));
 }

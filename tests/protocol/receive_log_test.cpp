@@ -63,6 +63,9 @@ TEST(ReceiveLog, EveryByteFormatsLikePrintf) {
     const QByteArray hosts[] = {"", sj("表示機"), "a-host-name-longer-than-20"};
     for (int byte = 0; byte < 256; ++byte) {
         const int shown = commandByteOf(packetOf(byte, {}));
+        if (shown == commandByte(Cmd::CmdDirChange)) {
+            continue;  // its key is masked: DirectoryChangeKeyIsNeverLogged
+        }
         const QByteArray label = commandLabel(shown);
         for (const QByteArray& operand : operands) {
             SCOPED_TRACE(testing::Message() << byte << " " << operand.size());
@@ -77,6 +80,34 @@ TEST(ReceiveLog, EveryByteFormatsLikePrintf) {
                           cPrintf(unhandledFormat, host, shown, unknown, operand));
             }
         }
+    }
+}
+
+// Anybody connected can fetch the log, so the key of a base directory change never goes
+// into it; the folder after the first comma is shown as it came.
+TEST(ReceiveLog, DirectoryChangeKeyIsNeverLogged) {
+    struct Case {
+        QByteArray operand;
+        QByteArray shown;
+    };
+    const Case cases[] = {
+        {"opensesame,/srv/show/", "****,/srv/show/"},
+        {",/srv/show/", "****,/srv/show/"},  // an empty key is not told apart either
+        {"opensesame", "****"},              // no comma: all of it is the key
+        {"", "****"},
+        {"k,a,b", "****,a,b"},  // only the first comma ends the key
+        {sj("開けゴマ,展示会"), "****," + sj("展示会")},
+        {QByteArray("open\0sesame,/srv/", 17), "****"},  // the log ends the operand at a NUL
+    };
+    const QByteArray display = sj("PKT受信[S]: Cmd(%03d[%-40s]) Op(%s)");
+    const QByteArray op = sj("PKT受信[C]:Cmd(%03d[%-40s]) Op(%s)");
+    const int byte = commandByte(Cmd::CmdDirChange);
+    const QByteArray label = commandLabel(byte);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.operand.toHex().constData());
+        const QByteArray packet = packetOf(byte, c.operand);
+        EXPECT_EQ(displayReceiveLine(packet), cPrintf(display, byte, label, c.shown));
+        EXPECT_EQ(operatorReceiveLine(packet), cPrintf(op, byte, label, c.shown));
     }
 }
 

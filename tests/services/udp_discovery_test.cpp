@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QTest>
+#include <QUdpSocket>
 
 #include "fakes.h"
 #include "model/debug_log.h"
@@ -152,6 +153,30 @@ TEST(UdpDiscovery, StatusLineTextUpToTheFirstBlankGoesToTheInterpreter) {
     EXPECT_EQ(f.executor.packets[0], "\x1e" + sj("(pc1)ファイルロードを準備中・・(a"));
 }
 
+// A status line reaches every copy from any host, with no connection: only its one
+// command, CmdMessage (byte 30), may run. Settings save, settings load, base directory
+// change, file loads and every other byte are logged and dropped.
+TEST(UdpDiscovery, StatusLinesRunOnlyAsMessages) {
+    Fixture f;
+    QByteArrayList hostile = {"ZUL,3,\n", "ZUL,3,", "ZUL,3,\x01x\n", "ZUL,3,\x1dx\n",
+                              "ZUL,3,\xc8x\n"};
+    for (int byte = 31; byte <= 85; ++byte) {
+        // Enough operand for every command: a mode, a name, a key and a folder.
+        hostile << QByteArray("ZUL,3,") + char(byte) + "1,startup\n";
+    }
+    QUdpSocket sender;
+    for (const QByteArray& d : hostile) {
+        sender.writeDatagram(d, QHostAddress::LocalHost, f.settings.Port());
+    }
+    const QByteArray message = "ZUL,3,\x1e" + sj("【opmachine】休憩です") + "\n";
+    sender.writeDatagram(message, QHostAddress::LocalHost, f.settings.Port());
+    ASSERT_TRUE(waitFor([&] { return f.logCount(sj("休憩です")) > 0; }, kWaitMs));
+    EXPECT_EQ(f.executor.packets, QByteArrayList{"\x1e" + sj("【opmachine】休憩です")});
+    EXPECT_EQ(f.logCount(sj("状態行がメッセージ転送ではないため破棄しました。")), hostile.size());
+    EXPECT_EQ(f.logCount(sj("破棄しました。(先頭バイト:71)")), 1);  // CmdSettingsSave
+    EXPECT_EQ(f.logCount(sj("破棄しました。(先頭バイト:なし)")), 2);
+}
+
 TEST(UdpDiscovery, NoticesAndFailureNotice) {
     struct Case {
         QByteArray datagram;
@@ -182,7 +207,7 @@ TEST(UdpDiscovery, GarbageDatagramsAreOnlyLogged) {
     Fixture f(false);
     for (const QByteArray& d : {QByteArray(), QByteArray("Z"), QByteArray("ZUL"),
                                 QByteArray("ZUL,"), QByteArray("ZUL,x,1"), QByteArray(3000, 'A'),
-                                QByteArray("ZUL,3,") + QByteArray(5000, 'q')}) {
+                                QByteArray("ZUL,3,\x1e") + QByteArray(5000, 'q')}) {
         f.receive(d);
     }
     ASSERT_EQ(f.executor.packets.size(), 1);
