@@ -1,7 +1,6 @@
 #include "display/Zul2_rdisp.h"
 
 #include <QApplication>
-#include <QBitmap>
 #include <QCloseEvent>
 #include <QCursor>
 #include <QEnterEvent>
@@ -19,6 +18,7 @@
 #include "content/web_list.h"
 #include "display/Zul2_backwind.h"
 #include "display/caption_logic.h"
+#include "display/colour_key.h"
 #include "display/layout.h"
 #include "display/part_table.h"
 #include "display/viewers.h"
@@ -728,8 +728,7 @@ void TMainDisp::applyChromaKey() {
         return;
     }
     // Pixels of exactly the key colour let what lies behind the window show through.
-    const QImage shot = grab().toImage().convertToFormat(QImage::Format_RGB32);
-    setMask(QBitmap::fromImage(shot.createMaskFromColor(key.rgb(), Qt::MaskOutColor)));
+    setMask(colourKeyRegion(grab().toImage(), key));
     if (!chromaRefresh_.isActive()) {
         chromaRefresh_.start();
     }

@@ -4,6 +4,7 @@
 #include <QImage>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QRegion>
 #include <QTest>
 
 #include "display/Zul2_backwind.h"
@@ -313,4 +314,59 @@ TEST(DisplayWindow, F1TwiceReturnsToBorderless) {
     f.display->W1Click();
     EXPECT_FALSE(f.display->isSizeable());
     EXPECT_TRUE(f.display->windowFlags().testFlag(Qt::FramelessWindowHint));
+}
+
+namespace {
+
+// A picture in three columns: the key colour, a colour one step off the key, and red.
+// Written as BMP so that every pixel keeps its exact colour.
+void writeKeyPicture(const QString& path, QSize size, QColor key, QColor nearKey) {
+    QImage img(size, QImage::Format_RGB32);
+    QPainter p(&img);
+    const int third = size.width() / 3;
+    p.fillRect(0, 0, third, size.height(), key);
+    p.fillRect(third, 0, third, size.height(), nearKey);
+    p.fillRect(2 * third, 0, size.width() - 2 * third, size.height(), Qt::red);
+    p.end();
+    img.save(path, "BMP");
+}
+
+}  // namespace
+
+TEST(DisplayWindow, ChromaKeyLetsExactlyTheKeyColourThrough) {
+    Fixture f;
+    f.settings.ckStrHide.set(true);
+    f.settings.Panel1.set(QRect(0, 0, 1024, 768));  // the picture viewer fills the window
+    const QColor key(0, 255, 0);
+    writeKeyPicture(f.path("keyed.bmp"), QSize(1024, 768), key, QColor(0, 254, 0));
+    f.display->ShowFile("keyed.bmp");
+    f.display->CmdChromaKey("1,65280");
+    const QRegion shown = f.display->mask();
+    ASSERT_FALSE(shown.isEmpty());
+    for (const int y : {0, 400, 767}) {
+        EXPECT_FALSE(shown.contains(QPoint(10, y))) << "key colour at y " << y;
+        EXPECT_FALSE(shown.contains(QPoint(340, y))) << "key colour at y " << y;
+        EXPECT_TRUE(shown.contains(QPoint(350, y))) << "one step off the key at y " << y;
+        EXPECT_TRUE(shown.contains(QPoint(1000, y))) << "red at y " << y;
+    }
+
+    // A cover picture while keying: the background window keeps what differs from the key.
+    f.back.setGeometry(0, 0, 1024, 768);
+    writeKeyPicture(f.path("cover.bmp"), QSize(1024, 768), key, QColor(1, 255, 0));
+    f.display->CmdFadeImage("cover.bmp");
+    const QRegion cover = f.back.mask();
+    EXPECT_FALSE(cover.contains(QPoint(100, 300)));
+    EXPECT_TRUE(cover.contains(QPoint(500, 300)));
+    EXPECT_TRUE(cover.contains(QPoint(900, 300)));
+
+    // Faded out to a cover of the key colour, nothing of the window is left.
+    f.display->CmdChromaKey("1,65280");
+    f.display->CmdFade("0");
+    QTest::qWait(700);  // the mask follows what the window shows twice a second
+    EXPECT_FALSE(f.display->mask().isEmpty());
+    EXPECT_FALSE(f.display->mask().intersects(f.display->rect()));
+
+    f.display->CmdChromaKey("0,65280");
+    EXPECT_TRUE(f.display->mask().isEmpty());
+    EXPECT_TRUE(f.back.mask().isEmpty());
 }

@@ -201,3 +201,42 @@ TEST_F(DisplayScreen, PdfPageIsRendered) {
     EXPECT_TRUE(near(screen().pixelColor(500, 300), Qt::blue))
         << screen().pixelColor(500, 300).name().toStdString();
 }
+
+TEST_F(DisplayScreen, ChromaKeyedPictureShowsWhatLiesBehindInExactlyItsKeyColour) {
+    // A window under the display stands for the program that the key lets through.
+    QWidget behind(nullptr, Qt::Window | Qt::FramelessWindowHint);
+    behind.setAutoFillBackground(true);
+    QPalette pal = behind.palette();
+    pal.setColor(QPalette::Window, Qt::magenta);
+    behind.setPalette(pal);
+    behind.setGeometry(0, 0, 1024, 768);
+    behind.show();
+    behind.lower();
+    settings.ckStrHide.set(true);
+    // Columns: the key colour, one step off it, red. BMP keeps the colours exact.
+    const QColor key(0, 255, 0);
+    QImage picture(1024, 768, QImage::Format_RGB32);
+    {
+        QPainter p(&picture);
+        p.fillRect(0, 0, 341, 768, key);
+        p.fillRect(341, 0, 341, 768, QColor(0, 254, 0));
+        p.fillRect(682, 0, 342, 768, Qt::red);
+    }
+    picture.save(path("keyed.bmp"), "BMP");
+    display->ShowFile("keyed.bmp");
+    display->CmdChromaKey("1,65280");  // the cover colour is the key too
+    settle(300);
+    const QImage shot = screen();
+    if (qEnvironmentVariableIsSet("ZUL_SAVE_SHOTS")) {
+        shot.save(QStringLiteral("/tmp/shot_chroma.png"));
+    }
+    for (const int y : {5, 384, 760}) {
+        EXPECT_EQ(shot.pixelColor(170, y), QColor(Qt::magenta)) << "key column, y " << y;
+        EXPECT_EQ(shot.pixelColor(510, y), QColor(0, 254, 0)) << "next to the key, y " << y;
+        EXPECT_EQ(shot.pixelColor(850, y), QColor(Qt::red)) << "red column, y " << y;
+    }
+
+    display->CmdChromaKey("0,65280");
+    settle(300);
+    EXPECT_EQ(screen().pixelColor(170, 384), key);
+}
