@@ -384,7 +384,12 @@ void TMainDisp::FormResize() {
 void TMainDisp::ClampContentArea() {
     const QRect r = clampContentArea(panel_->geometry(), size());
     if (r != panel_->geometry()) {
+        // A content area of another size is laid out again, as its resize would.
+        const bool resized = r.size() != panel_->size();
         panel_->setGeometry(r);
+        if (resized) {
+            LayoutContentArea();
+        }
     }
     ctx_.settings.Panel1.set(panel_->geometry());
 }
@@ -873,10 +878,14 @@ void TMainDisp::SendTimeTimer() {
 void TMainDisp::adjustFrame(int edge, bool up, bool moveFrame) {
     if (moveFrame) {
         setGeometry(adjustEdge(geometry(), edge, up));
+        ClampContentArea();
+        // The caption font follows the window's height; the window manager may report the
+        // new size only later.
+        LayoutContentArea();
     } else {
         placePanel(adjustEdge(panel_->geometry(), edge, up));
+        ClampContentArea();
     }
-    ClampContentArea();
 }
 
 void TMainDisp::W1Click() {

@@ -370,3 +370,34 @@ TEST(DisplayWindow, ChromaKeyLetsExactlyTheKeyColourThrough) {
     EXPECT_TRUE(f.display->mask().isEmpty());
     EXPECT_TRUE(f.back.mask().isEmpty());
 }
+
+TEST(DisplayWindow, EveryFrameStepLaysTheContentAreaOutAgain) {
+    // The content area fills the window, so every step that makes it larger is trimmed
+    // back by the clamp; the caption strip and the viewers must fit the trimmed area.
+    struct Step {
+        int edge;
+        bool up;
+    };
+    const Step steps[] = {{1, true}, {1, false}, {2, true}, {2, false},
+                          {3, true}, {3, false}, {4, true}, {4, false}};
+    for (const Step& s : steps) {
+        Fixture f;
+        f.settings.SampleText.fontSize.set(36);  // a 52-pixel strip at 768 lines
+        f.display->setGeometry(0, 0, 1024, 768);
+        f.display->Panel1()->setGeometry(0, 0, 1024, 768);
+        f.display->FormResize();
+        f.display->adjustFrame(s.edge, s.up, false);
+        const QSize area = f.display->Panel1()->size();
+        ASSERT_LE(area.height(), 768);
+        ASSERT_LE(area.width(), 1024);
+        const int h = f.display->stripHeight();
+        ASSERT_EQ(h, 52);
+        const QString where = QStringLiteral("edge %1 dir %2").arg(s.edge).arg(s.up);
+        EXPECT_EQ(f.display->StrFlame()->y(), area.height() - h) << qPrintable(where);
+        EXPECT_EQ(f.display->StrFlame()->width(), area.width()) << qPrintable(where);
+        EXPECT_EQ(f.display->Image1()->geometry(), QRect(0, 0, area.width(), area.height() - h))
+            << qPrintable(where);
+        EXPECT_EQ(f.display->PDF()->geometry(), QRect(0, 0, area.width() + 20, area.height() - h))
+            << qPrintable(where);
+    }
+}
