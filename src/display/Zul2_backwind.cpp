@@ -69,7 +69,11 @@ void TZUL_BackWind::paintEvent(QPaintEvent*) {
 
 void TZUL_BackWind::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
-    Q_EMIT shownWithDisplay();
+    // Only when shown, not when restored from minimised (which the display window does
+    // itself, and which must not undo a fade).
+    if (!event->spontaneous()) {
+        Q_EMIT shownWithDisplay();
+    }
 }
 
 void TZUL_BackWind::resizeEvent(QResizeEvent* event) {

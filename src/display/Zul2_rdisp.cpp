@@ -371,8 +371,7 @@ void TMainDisp::placePanel(const QRect& rect) {
 }
 
 void TMainDisp::FormResize() {
-    TZUL_BackWind& back = ctx_.backWind;
-    back.setWindowState(back.windowState() & ~Qt::WindowMinimized);
+    restoreBackground();
     bwind_sync.start();
     QRect r = panel_->geometry();
     r.moveTo(0, 0);
@@ -934,14 +933,35 @@ void TMainDisp::chkAllDispClick() {
 
 void TMainDisp::bwind_syncTimer() {
     if (isMinimized()) {
-        ctx_.backWind.showMinimized();
+        minimiseBackground();
         bwind_sync.stop();
         return;
     }
+    restoreBackground();
     if (!isVisible()) {
         return;
     }
     followWithBackground();
+}
+
+void TMainDisp::minimiseBackground() {
+    // A hidden background window stays hidden: it would come up minimised when shown.
+    TZUL_BackWind& back = ctx_.backWind;
+    if (back.isVisible() && !back.isMinimized()) {
+        back.setWindowState(back.windowState() | Qt::WindowMinimized);
+    }
+}
+
+void TMainDisp::restoreBackground() {
+    TZUL_BackWind& back = ctx_.backWind;
+    if (back.isMinimized()) {
+        back.setWindowState(back.windowState() & ~Qt::WindowMinimized);
+    }
+}
+
+void TMainDisp::FormActivate() {
+    bwind_sync.start();
+    restoreBackground();
 }
 
 void TMainDisp::followWithBackground() {
@@ -984,7 +1004,16 @@ void TMainDisp::showEvent(QShowEvent* event) {
 
 void TMainDisp::hideEvent(QHideEvent* event) {
     QWidget::hideEvent(event);
+    // Also when the window is minimised: the cover must not stay alone on the screen.
     bwind_sync.stop();
+    minimiseBackground();
+}
+
+bool TMainDisp::event(QEvent* event) {
+    if (event->type() == QEvent::WindowActivate) {
+        FormActivate();
+    }
+    return QWidget::event(event);
 }
 
 void TMainDisp::closeEvent(QCloseEvent* event) {

@@ -401,3 +401,46 @@ TEST(DisplayWindow, EveryFrameStepLaysTheContentAreaOutAgain) {
             << qPrintable(where);
     }
 }
+
+TEST(DisplayWindow, BackgroundWindowFollowsHidingRestoringAndActivation) {
+    Fixture f;
+    f.back.show();
+    f.display->show();
+    ASSERT_TRUE(f.display->bwindSync().isActive());
+
+    f.display->hide();
+    EXPECT_TRUE(f.back.isMinimized());
+    EXPECT_FALSE(f.display->bwindSync().isActive());
+
+    // Shown again: the follow timer brings the background window back.
+    f.display->show();
+    f.back.setWindowState(Qt::WindowMinimized);
+    ASSERT_TRUE(f.back.isMinimized());
+    ASSERT_TRUE(f.display->bwindSync().isActive());
+    QTest::qWait(f.display->bwindSync().interval() + 300);
+    EXPECT_FALSE(f.back.isMinimized());
+
+    // Activation restores it at once and starts the follow timer.
+    f.display->bwindSync().stop();
+    f.back.setWindowState(Qt::WindowMinimized);
+    ASSERT_TRUE(f.back.isMinimized());
+    QEvent activate(QEvent::WindowActivate);
+    QCoreApplication::sendEvent(f.display.get(), &activate);
+    EXPECT_FALSE(f.back.isMinimized());
+    EXPECT_TRUE(f.display->bwindSync().isActive());
+
+    // Restoring the background window keeps a fade; showing it makes the display opaque.
+    f.display->CmdFade("0");
+    f.back.setWindowState(Qt::WindowMinimized);
+    QCoreApplication::sendEvent(f.display.get(), &activate);
+    EXPECT_FALSE(f.back.isMinimized());
+    EXPECT_EQ(f.display->opacity(), 0);
+    f.back.hide();
+    f.back.show();
+    EXPECT_EQ(f.display->opacity(), 255);
+
+    // A hidden background window is not shown by the display window hiding.
+    f.back.hide();
+    f.display->hide();
+    EXPECT_TRUE(f.back.isHidden());
+}
