@@ -235,6 +235,10 @@ void TMainDisp::bindSettings() {
     });
     connect(&s.HideDisp, &SettingBase::changed, this, [this] { HideDispClick(); });
     connect(&s.ChangeWall, &SettingBase::changed, this, [this] { ChangeWallClick(); });
+    // The cover shows the cover colour whoever sets it (a settings file, a command, the
+    // hub's colour box); a cover picture stays over it.
+    connect(&s.WallColor, &SettingBase::changed, this,
+            [this] { ctx_.backWind.setCoverColour(toQColor(ctx_.settings.WallColor()), false); });
     connect(&s.ckCrom, &SettingBase::changed, this, [this] {
         if (displayOpen && displayOpen()) {
             ctx_.backWind.setCoverColour(toQColor(ctx_.settings.WallColor()), true);

@@ -444,3 +444,22 @@ TEST(DisplayWindow, BackgroundWindowFollowsHidingRestoringAndActivation) {
     f.display->hide();
     EXPECT_TRUE(f.back.isHidden());
 }
+
+TEST(DisplayWindow, FadesGoThroughACoverColourSetAfterTheWindowWasMade) {
+    // Loading a settings file sets the cover colour long after the windows were made.
+    Fixture f;
+    ASSERT_EQ(f.back.coverColour(), QColor(Qt::white));
+    f.settings.WallColor.set(0);
+    EXPECT_EQ(f.back.coverColour(), QColor(Qt::black));
+    f.settings.WallColor.set(255);
+    EXPECT_EQ(f.back.coverColour(), QColor(Qt::red));
+
+    f.settings.ckStrHide.set(true);
+    writePicture(f.path("white.jpg"), QSize(1024, 768), Qt::white);
+    f.display->ShowFile("white.jpg");
+    f.settings.WallColor.set(0);
+    f.display->CmdFade("0");
+    const QImage shot = f.display->grab().toImage();
+    EXPECT_EQ(shot.pixelColor(512, 384), QColor(Qt::black))
+        << shot.pixelColor(512, 384).name().toStdString();
+}
