@@ -151,7 +151,9 @@ void TMainDisp::buildViewers() {
     office_->setFitMode(PdfView::FitMode::Scale);
     pdf_ = new PdfView(panel_);
     pdf_->setObjectName(QStringLiteral("PDF"));
-    pdf_->setFitMode(PdfView::FitMode::Natural);
+    // Until the width option first changes, a page fits the viewer whole, keeping its
+    // shape: at the document's own size it would sit in the corner or run off the screen.
+    pdf_->setFitMode(PdfView::FitMode::Scale);
 
     parts_ = new PartTable(panel_);
 

@@ -2,10 +2,12 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QRegion>
 #include <QTest>
+#include <cmath>
 
 #include "display/Zul2_backwind.h"
 #include "display/Zul2_rdisp.h"
@@ -331,6 +333,16 @@ void writeKeyPicture(const QString& path, QSize size, QColor key, QColor nearKey
     img.save(path, "BMP");
 }
 
+// A PDF of one page of `points`, all blue.
+void writePdfPage(const QString& path, QSizeF points) {
+    QPdfWriter writer(path);
+    writer.setResolution(72);
+    writer.setPageSize(QPageSize(points, QPageSize::Point, {}, QPageSize::ExactMatch));
+    writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+    QPainter p(&writer);
+    p.fillRect(QRectF(QPointF(0, 0), points), Qt::blue);
+}
+
 }  // namespace
 
 TEST(DisplayWindow, ChromaKeyLetsExactlyTheKeyColourThrough) {
@@ -462,4 +474,32 @@ TEST(DisplayWindow, FadesGoThroughACoverColourSetAfterTheWindowWasMade) {
     const QImage shot = f.display->grab().toImage();
     EXPECT_EQ(shot.pixelColor(512, 384), QColor(Qt::black))
         << shot.pixelColor(512, 384).name().toStdString();
+}
+
+TEST(DisplayWindow, PdfPageFitsTheViewerUntilTheWidthOptionFirstChanges) {
+    // Pages of every shape, before anyone touched "PowerPoint等のファイルを画面幅調整する":
+    // the whole page shows, as large as fits, keeping its shape, centred.
+    const QSizeF pages[] = {{1280, 720}, {595, 842}, {100, 50}, {2000, 300}};
+    for (const QSizeF& page : pages) {
+        Fixture f;
+        f.settings.ckStrHide.set(true);
+        f.settings.Panel1.set(QRect(0, 0, 1024, 768));
+        writePdfPage(f.path("page.pdf"), page);
+        f.display->ShowFile("page.pdf");
+        // The part of the viewer inside the content area (its scroll-bar margin is clipped).
+        const QSize viewer =
+            f.display->PDF()->geometry().intersected(QRect(0, 0, 1024, 768)).size();
+        const QRect drawn = f.display->PDF()->drawnRect();
+        const QString what = QStringLiteral("page %1 x %2").arg(page.width()).arg(page.height());
+        EXPECT_TRUE(QRect(QPoint(0, 0), viewer).contains(drawn)) << qPrintable(what);
+        EXPECT_TRUE(drawn.width() == viewer.width() || drawn.height() == viewer.height())
+            << qPrintable(what);
+        // The shape within the truncation of one side to whole pixels.
+        const double r = page.width() / page.height();
+        EXPECT_LE(std::abs(drawn.width() - drawn.height() * r), r + 1) << qPrintable(what);
+        EXPECT_LE(std::abs(drawn.left() - (viewer.width() - drawn.right() - 1)), 1)
+            << qPrintable(what);
+        EXPECT_LE(std::abs(drawn.top() - (viewer.height() - drawn.bottom() - 1)), 1)
+            << qPrintable(what);
+    }
 }

@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QImage>
+#include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QScreen>
@@ -239,4 +240,30 @@ TEST_F(DisplayScreen, ChromaKeyedPictureShowsWhatLiesBehindInExactlyItsKeyColour
     display->CmdChromaKey("0,65280");
     settle(300);
     EXPECT_EQ(screen().pixelColor(170, 384), key);
+}
+
+TEST_F(DisplayScreen, PdfPageFitsTheScreenBeforeTheWidthOptionIsTouched) {
+    settings.ckStrHide.set(true);
+    {
+        QPdfWriter writer(path("a4.pdf"));
+        writer.setResolution(72);
+        writer.setPageSize(QPageSize(QPageSize::A4));
+        writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+        QPainter p(&writer);
+        p.fillRect(QRect(0, 0, writer.width(), writer.height()), Qt::blue);
+    }
+    display->ShowFile("a4.pdf");
+    settle(300);
+    const QImage shot = screen();
+    if (qEnvironmentVariableIsSet("ZUL_SAVE_SHOTS")) {
+        shot.save(QStringLiteral("/tmp/shot_pdf_a4.png"));
+    }
+    // A portrait page on a landscape screen: full height, black on both sides.
+    EXPECT_TRUE(near(shot.pixelColor(512, 2), Qt::blue));
+    EXPECT_TRUE(near(shot.pixelColor(512, 765), Qt::blue));  // its foot is on the screen
+    EXPECT_TRUE(near(shot.pixelColor(100, 384), Qt::black));
+    EXPECT_TRUE(near(shot.pixelColor(940, 384), Qt::black));
+    const int left = leftmostX(shot, QRect(0, 384, 1024, 1), Qt::blue);
+    // 542 pixels wide, in the middle of the screen.
+    EXPECT_NEAR(left, (1024 - 542) / 2, 2);
 }
