@@ -76,6 +76,13 @@ void TZUL_BackWind::showEvent(QShowEvent* event) {
     }
 }
 
+bool TZUL_BackWind::event(QEvent* event) {
+    if (event->type() == QEvent::WindowActivate) {
+        Q_EMIT activated();
+    }
+    return QWidget::event(event);
+}
+
 void TZUL_BackWind::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     if (keyOn_ && !picture_.isNull()) {

@@ -196,6 +196,11 @@ void TMainDisp::FormCreate() {
     connect(&chromaRefresh_, &QTimer::timeout, this, guard(&TMainDisp::applyChromaKey));
     SendTime.setInterval(500);
     connect(&SendTime, &QTimer::timeout, this, guard(&TMainDisp::SendTimeTimer));
+    connect(&ctx_.backWind, &TZUL_BackWind::activated, this, [this] {
+        show();
+        raise();
+        activateWindow();
+    });
     connect(&ctx_.backWind, &TZUL_BackWind::shownWithDisplay, this, [this] {
         show();
         setOpacity(255);

@@ -451,6 +451,13 @@ TEST(DisplayWindow, BackgroundWindowFollowsHidingRestoringAndActivation) {
     f.back.show();
     EXPECT_EQ(f.display->opacity(), 255);
 
+    // Activating the background window (from the task bar, say) brings the display back
+    // in front of it.
+    f.display->hide();
+    ASSERT_FALSE(f.display->isVisible());
+    QCoreApplication::sendEvent(&f.back, &activate);
+    EXPECT_TRUE(f.display->isVisible());
+
     // A hidden background window is not shown by the display window hiding.
     f.back.hide();
     f.display->hide();
