@@ -1,6 +1,9 @@
 #include "display/Zul2_backwind.h"
 
 #include <QPainter>
+#include <QShowEvent>
+
+#include "display/colour_key.h"
 
 namespace zul {
 
@@ -50,15 +53,13 @@ void TZUL_BackWind::applyKey() {
     }
     if (picture_.isNull()) {
         if (colour_.rgb() == key_.rgb()) {
-            setMask(QRegion(-1, -1, 1, 1));
+            setMask(nothingShown());
         } else {
             clearMask();
         }
         return;
     }
-    const QImage scaled = picture_.scaled(size()).convertToFormat(QImage::Format_RGB32);
-    const QImage keyMask = scaled.createMaskFromColor(key_.rgb(), Qt::MaskOutColor);
-    setMask(QBitmap::fromImage(keyMask));
+    setMask(colourKeyRegion(picture_.scaled(size()), key_));
 }
 
 void TZUL_BackWind::paintEvent(QPaintEvent*) {
@@ -68,7 +69,18 @@ void TZUL_BackWind::paintEvent(QPaintEvent*) {
 
 void TZUL_BackWind::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
-    Q_EMIT shownWithDisplay();
+    // Only when shown, not when restored from minimised (which the display window does
+    // itself, and which must not undo a fade).
+    if (!event->spontaneous()) {
+        Q_EMIT shownWithDisplay();
+    }
+}
+
+bool TZUL_BackWind::event(QEvent* event) {
+    if (event->type() == QEvent::WindowActivate) {
+        Q_EMIT activated();
+    }
+    return QWidget::event(event);
 }
 
 void TZUL_BackWind::resizeEvent(QResizeEvent* event) {

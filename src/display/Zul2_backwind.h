@@ -32,11 +32,14 @@ Q_SIGNALS:
     void coverChanged();
     // Showing the background window brings the display window back, fully opaque.
     void shownWithDisplay();
+    // Activated (clicked, or chosen from the task bar): the display window belongs in front.
+    void activated();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
     void applyKey();

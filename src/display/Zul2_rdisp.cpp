@@ -1,7 +1,6 @@
 #include "display/Zul2_rdisp.h"
 
 #include <QApplication>
-#include <QBitmap>
 #include <QCloseEvent>
 #include <QCursor>
 #include <QEnterEvent>
@@ -19,6 +18,7 @@
 #include "content/web_list.h"
 #include "display/Zul2_backwind.h"
 #include "display/caption_logic.h"
+#include "display/colour_key.h"
 #include "display/layout.h"
 #include "display/part_table.h"
 #include "display/viewers.h"
@@ -151,7 +151,9 @@ void TMainDisp::buildViewers() {
     office_->setFitMode(PdfView::FitMode::Scale);
     pdf_ = new PdfView(panel_);
     pdf_->setObjectName(QStringLiteral("PDF"));
-    pdf_->setFitMode(PdfView::FitMode::Natural);
+    // Until the width option first changes, a page fits the viewer whole, keeping its
+    // shape: at the document's own size it would sit in the corner or run off the screen.
+    pdf_->setFitMode(PdfView::FitMode::Scale);
 
     parts_ = new PartTable(panel_);
 
@@ -194,6 +196,11 @@ void TMainDisp::FormCreate() {
     connect(&chromaRefresh_, &QTimer::timeout, this, guard(&TMainDisp::applyChromaKey));
     SendTime.setInterval(500);
     connect(&SendTime, &QTimer::timeout, this, guard(&TMainDisp::SendTimeTimer));
+    connect(&ctx_.backWind, &TZUL_BackWind::activated, this, [this] {
+        show();
+        raise();
+        activateWindow();
+    });
     connect(&ctx_.backWind, &TZUL_BackWind::shownWithDisplay, this, [this] {
         show();
         setOpacity(255);
@@ -235,6 +242,10 @@ void TMainDisp::bindSettings() {
     });
     connect(&s.HideDisp, &SettingBase::changed, this, [this] { HideDispClick(); });
     connect(&s.ChangeWall, &SettingBase::changed, this, [this] { ChangeWallClick(); });
+    // The cover shows the cover colour whoever sets it (a settings file, a command, the
+    // hub's colour box); a cover picture stays over it.
+    connect(&s.WallColor, &SettingBase::changed, this,
+            [this] { ctx_.backWind.setCoverColour(toQColor(ctx_.settings.WallColor()), false); });
     connect(&s.ckCrom, &SettingBase::changed, this, [this] {
         if (displayOpen && displayOpen()) {
             ctx_.backWind.setCoverColour(toQColor(ctx_.settings.WallColor()), true);
@@ -371,8 +382,7 @@ void TMainDisp::placePanel(const QRect& rect) {
 }
 
 void TMainDisp::FormResize() {
-    TZUL_BackWind& back = ctx_.backWind;
-    back.setWindowState(back.windowState() & ~Qt::WindowMinimized);
+    restoreBackground();
     bwind_sync.start();
     QRect r = panel_->geometry();
     r.moveTo(0, 0);
@@ -384,7 +394,12 @@ void TMainDisp::FormResize() {
 void TMainDisp::ClampContentArea() {
     const QRect r = clampContentArea(panel_->geometry(), size());
     if (r != panel_->geometry()) {
+        // A content area of another size is laid out again, as its resize would.
+        const bool resized = r.size() != panel_->size();
         panel_->setGeometry(r);
+        if (resized) {
+            LayoutContentArea();
+        }
     }
     ctx_.settings.Panel1.set(panel_->geometry());
 }
@@ -728,8 +743,7 @@ void TMainDisp::applyChromaKey() {
         return;
     }
     // Pixels of exactly the key colour let what lies behind the window show through.
-    const QImage shot = grab().toImage().convertToFormat(QImage::Format_RGB32);
-    setMask(QBitmap::fromImage(shot.createMaskFromColor(key.rgb(), Qt::MaskOutColor)));
+    setMask(colourKeyRegion(grab().toImage(), key));
     if (!chromaRefresh_.isActive()) {
         chromaRefresh_.start();
     }
@@ -874,10 +888,14 @@ void TMainDisp::SendTimeTimer() {
 void TMainDisp::adjustFrame(int edge, bool up, bool moveFrame) {
     if (moveFrame) {
         setGeometry(adjustEdge(geometry(), edge, up));
+        ClampContentArea();
+        // The caption font follows the window's height; the window manager may report the
+        // new size only later.
+        LayoutContentArea();
     } else {
         placePanel(adjustEdge(panel_->geometry(), edge, up));
+        ClampContentArea();
     }
-    ClampContentArea();
 }
 
 void TMainDisp::W1Click() {
@@ -926,14 +944,35 @@ void TMainDisp::chkAllDispClick() {
 
 void TMainDisp::bwind_syncTimer() {
     if (isMinimized()) {
-        ctx_.backWind.showMinimized();
+        minimiseBackground();
         bwind_sync.stop();
         return;
     }
+    restoreBackground();
     if (!isVisible()) {
         return;
     }
     followWithBackground();
+}
+
+void TMainDisp::minimiseBackground() {
+    // A hidden background window stays hidden: it would come up minimised when shown.
+    TZUL_BackWind& back = ctx_.backWind;
+    if (back.isVisible() && !back.isMinimized()) {
+        back.setWindowState(back.windowState() | Qt::WindowMinimized);
+    }
+}
+
+void TMainDisp::restoreBackground() {
+    TZUL_BackWind& back = ctx_.backWind;
+    if (back.isMinimized()) {
+        back.setWindowState(back.windowState() & ~Qt::WindowMinimized);
+    }
+}
+
+void TMainDisp::FormActivate() {
+    bwind_sync.start();
+    restoreBackground();
 }
 
 void TMainDisp::followWithBackground() {
@@ -976,7 +1015,16 @@ void TMainDisp::showEvent(QShowEvent* event) {
 
 void TMainDisp::hideEvent(QHideEvent* event) {
     QWidget::hideEvent(event);
+    // Also when the window is minimised: the cover must not stay alone on the screen.
     bwind_sync.stop();
+    minimiseBackground();
+}
+
+bool TMainDisp::event(QEvent* event) {
+    if (event->type() == QEvent::WindowActivate) {
+        FormActivate();
+    }
+    return QWidget::event(event);
 }
 
 void TMainDisp::closeEvent(QCloseEvent* event) {

@@ -159,6 +159,7 @@ protected:
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -173,6 +174,9 @@ private:
     void setOpacity(int alpha);
     void bwind_syncTimer();
     void followWithBackground();
+    void minimiseBackground();
+    void restoreBackground();
+    void FormActivate();
     void ckStrScrollClick();
     void applyCaptionLook(int fontSize);
     void applyChromaKey();

@@ -223,15 +223,37 @@ QSize PdfView::naturalSize() const {
             static_cast<int>(std::lround(points.height() * scaleY))};
 }
 
+QSize PdfView::pageShape() const {
+    // In sixteenths of a point, so that a small page keeps its aspect ratio through the
+    // rounding to whole units; sides beyond any real paper are limited first.
+    const QSizeF points = document_->pagePointSize(page_);
+    const auto units = [](qreal side) {
+        return side > 0 ? static_cast<int>(std::lround(std::min<qreal>(side, 1e6) * 16)) : 0;
+    };
+    return {units(points.width()), units(points.height())};
+}
+
+QRect PdfView::pageArea() const {
+    // The content area clips its viewers' right margin (kept for a scroll bar) and, with the
+    // caption at the top, their foot: the page goes into the part that can be seen.
+    const QWidget* parent = parentWidget();
+    if (parent == nullptr) {
+        return rect();
+    }
+    const QRect seen = rect().intersected(QRect(-pos(), parent->size()));
+    return seen.isEmpty() ? rect() : seen;
+}
+
 QRect PdfView::drawnRect() const {
     if (!document_) {
         return {};
     }
+    const QRect area = pageArea();
     switch (fitMode_) {
         case FitMode::Stretch:
-            return rect();
+            return area;
         case FitMode::Scale:
-            return fitPicture(naturalSize(), size(), true, true);
+            return fitPicture(pageShape(), area.size(), true, true).translated(area.topLeft());
         case FitMode::Natural:
             break;
     }

@@ -68,8 +68,8 @@ class PdfView : public QWidget {
 public:
     enum class FitMode {
         Natural,  // the page's own size (points at 1/72 inch on this screen), top-left
-        Stretch,  // exactly the viewer
-        Scale,    // the largest size that fits the viewer keeping the aspect ratio, centred
+        Stretch,  // exactly the part of the viewer that its parent does not clip
+        Scale,    // the largest size that fits that part keeping the aspect ratio, centred
     };
 
     explicit PdfView(QWidget* parent = nullptr);
@@ -104,6 +104,8 @@ protected:
 
 private:
     QSize naturalSize() const;
+    QSize pageShape() const;
+    QRect pageArea() const;
     const QImage& pageImage(QSize deviceSize);
     void invalidate();
 

@@ -2,9 +2,12 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QRegion>
 #include <QTest>
+#include <cmath>
 
 #include "display/Zul2_backwind.h"
 #include "display/Zul2_rdisp.h"
@@ -338,4 +341,197 @@ TEST(DisplayWindow, F1TwiceReturnsToBorderless) {
     f.display->W1Click();
     EXPECT_FALSE(f.display->isSizeable());
     EXPECT_TRUE(f.display->windowFlags().testFlag(Qt::FramelessWindowHint));
+}
+
+namespace {
+
+// A picture in three columns: the key colour, a colour one step off the key, and red.
+// Written as BMP so that every pixel keeps its exact colour.
+void writeKeyPicture(const QString& path, QSize size, QColor key, QColor nearKey) {
+    QImage img(size, QImage::Format_RGB32);
+    QPainter p(&img);
+    const int third = size.width() / 3;
+    p.fillRect(0, 0, third, size.height(), key);
+    p.fillRect(third, 0, third, size.height(), nearKey);
+    p.fillRect(2 * third, 0, size.width() - 2 * third, size.height(), Qt::red);
+    p.end();
+    img.save(path, "BMP");
+}
+
+// A PDF of one page of `points`, all blue.
+void writePdfPage(const QString& path, QSizeF points) {
+    QPdfWriter writer(path);
+    writer.setResolution(72);
+    writer.setPageSize(QPageSize(points, QPageSize::Point, {}, QPageSize::ExactMatch));
+    writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+    QPainter p(&writer);
+    p.fillRect(QRectF(QPointF(0, 0), points), Qt::blue);
+}
+
+}  // namespace
+
+TEST(DisplayWindow, ChromaKeyLetsExactlyTheKeyColourThrough) {
+    Fixture f;
+    f.settings.ckStrHide.set(true);
+    f.settings.Panel1.set(QRect(0, 0, 1024, 768));  // the picture viewer fills the window
+    const QColor key(0, 255, 0);
+    writeKeyPicture(f.path("keyed.bmp"), QSize(1024, 768), key, QColor(0, 254, 0));
+    f.display->ShowFile("keyed.bmp");
+    f.display->CmdChromaKey("1,65280");
+    const QRegion shown = f.display->mask();
+    ASSERT_FALSE(shown.isEmpty());
+    for (const int y : {0, 400, 767}) {
+        EXPECT_FALSE(shown.contains(QPoint(10, y))) << "key colour at y " << y;
+        EXPECT_FALSE(shown.contains(QPoint(340, y))) << "key colour at y " << y;
+        EXPECT_TRUE(shown.contains(QPoint(350, y))) << "one step off the key at y " << y;
+        EXPECT_TRUE(shown.contains(QPoint(1000, y))) << "red at y " << y;
+    }
+
+    // A cover picture while keying: the background window keeps what differs from the key.
+    f.back.setGeometry(0, 0, 1024, 768);
+    writeKeyPicture(f.path("cover.bmp"), QSize(1024, 768), key, QColor(1, 255, 0));
+    f.display->CmdFadeImage("cover.bmp");
+    const QRegion cover = f.back.mask();
+    EXPECT_FALSE(cover.contains(QPoint(100, 300)));
+    EXPECT_TRUE(cover.contains(QPoint(500, 300)));
+    EXPECT_TRUE(cover.contains(QPoint(900, 300)));
+
+    // Faded out to a cover of the key colour, nothing of the window is left.
+    f.display->CmdChromaKey("1,65280");
+    f.display->CmdFade("0");
+    QTest::qWait(700);  // the mask follows what the window shows twice a second
+    EXPECT_FALSE(f.display->mask().isEmpty());
+    EXPECT_FALSE(f.display->mask().intersects(f.display->rect()));
+
+    f.display->CmdChromaKey("0,65280");
+    EXPECT_TRUE(f.display->mask().isEmpty());
+    EXPECT_TRUE(f.back.mask().isEmpty());
+}
+
+TEST(DisplayWindow, EveryFrameStepLaysTheContentAreaOutAgain) {
+    // The content area fills the window, so every step that makes it larger is trimmed
+    // back by the clamp; the caption strip and the viewers must fit the trimmed area.
+    struct Step {
+        int edge;
+        bool up;
+    };
+    const Step steps[] = {{1, true}, {1, false}, {2, true}, {2, false},
+                          {3, true}, {3, false}, {4, true}, {4, false}};
+    for (const Step& s : steps) {
+        Fixture f;
+        f.settings.SampleText.fontSize.set(36);  // a 52-pixel strip at 768 lines
+        f.display->setGeometry(0, 0, 1024, 768);
+        f.display->Panel1()->setGeometry(0, 0, 1024, 768);
+        f.display->FormResize();
+        f.display->adjustFrame(s.edge, s.up, false);
+        const QSize area = f.display->Panel1()->size();
+        ASSERT_LE(area.height(), 768);
+        ASSERT_LE(area.width(), 1024);
+        const int h = f.display->stripHeight();
+        ASSERT_EQ(h, 52);
+        const QString where = QStringLiteral("edge %1 dir %2").arg(s.edge).arg(s.up);
+        EXPECT_EQ(f.display->StrFlame()->y(), area.height() - h) << qPrintable(where);
+        EXPECT_EQ(f.display->StrFlame()->width(), area.width()) << qPrintable(where);
+        EXPECT_EQ(f.display->Image1()->geometry(), QRect(0, 0, area.width(), area.height() - h))
+            << qPrintable(where);
+        EXPECT_EQ(f.display->PDF()->geometry(), QRect(0, 0, area.width() + 20, area.height() - h))
+            << qPrintable(where);
+    }
+}
+
+TEST(DisplayWindow, BackgroundWindowFollowsHidingRestoringAndActivation) {
+    Fixture f;
+    f.back.show();
+    f.display->show();
+    ASSERT_TRUE(f.display->bwindSync().isActive());
+
+    f.display->hide();
+    EXPECT_TRUE(f.back.isMinimized());
+    EXPECT_FALSE(f.display->bwindSync().isActive());
+
+    // Shown again: the follow timer brings the background window back.
+    f.display->show();
+    f.back.setWindowState(Qt::WindowMinimized);
+    ASSERT_TRUE(f.back.isMinimized());
+    ASSERT_TRUE(f.display->bwindSync().isActive());
+    QTest::qWait(f.display->bwindSync().interval() + 300);
+    EXPECT_FALSE(f.back.isMinimized());
+
+    // Activation restores it at once and starts the follow timer.
+    f.display->bwindSync().stop();
+    f.back.setWindowState(Qt::WindowMinimized);
+    ASSERT_TRUE(f.back.isMinimized());
+    QEvent activate(QEvent::WindowActivate);
+    QCoreApplication::sendEvent(f.display.get(), &activate);
+    EXPECT_FALSE(f.back.isMinimized());
+    EXPECT_TRUE(f.display->bwindSync().isActive());
+
+    // Restoring the background window keeps a fade; showing it makes the display opaque.
+    f.display->CmdFade("0");
+    f.back.setWindowState(Qt::WindowMinimized);
+    QCoreApplication::sendEvent(f.display.get(), &activate);
+    EXPECT_FALSE(f.back.isMinimized());
+    EXPECT_EQ(f.display->opacity(), 0);
+    f.back.hide();
+    f.back.show();
+    EXPECT_EQ(f.display->opacity(), 255);
+
+    // Activating the background window (from the task bar, say) brings the display back
+    // in front of it.
+    f.display->hide();
+    ASSERT_FALSE(f.display->isVisible());
+    QCoreApplication::sendEvent(&f.back, &activate);
+    EXPECT_TRUE(f.display->isVisible());
+
+    // A hidden background window is not shown by the display window hiding.
+    f.back.hide();
+    f.display->hide();
+    EXPECT_TRUE(f.back.isHidden());
+}
+
+TEST(DisplayWindow, FadesGoThroughACoverColourSetAfterTheWindowWasMade) {
+    // Loading a settings file sets the cover colour long after the windows were made.
+    Fixture f;
+    ASSERT_EQ(f.back.coverColour(), QColor(Qt::white));
+    f.settings.WallColor.set(0);
+    EXPECT_EQ(f.back.coverColour(), QColor(Qt::black));
+    f.settings.WallColor.set(255);
+    EXPECT_EQ(f.back.coverColour(), QColor(Qt::red));
+
+    f.settings.ckStrHide.set(true);
+    writePicture(f.path("white.jpg"), QSize(1024, 768), Qt::white);
+    f.display->ShowFile("white.jpg");
+    f.settings.WallColor.set(0);
+    f.display->CmdFade("0");
+    const QImage shot = f.display->grab().toImage();
+    EXPECT_EQ(shot.pixelColor(512, 384), QColor(Qt::black))
+        << shot.pixelColor(512, 384).name().toStdString();
+}
+
+TEST(DisplayWindow, PdfPageFitsTheViewerUntilTheWidthOptionFirstChanges) {
+    // Pages of every shape, before anyone touched "PowerPoint等のファイルを画面幅調整する":
+    // the whole page shows, as large as fits, keeping its shape, centred.
+    const QSizeF pages[] = {{1280, 720}, {595, 842}, {100, 50}, {2000, 300}};
+    for (const QSizeF& page : pages) {
+        Fixture f;
+        f.settings.ckStrHide.set(true);
+        f.settings.Panel1.set(QRect(0, 0, 1024, 768));
+        writePdfPage(f.path("page.pdf"), page);
+        f.display->ShowFile("page.pdf");
+        // The part of the viewer inside the content area (its scroll-bar margin is clipped).
+        const QSize viewer =
+            f.display->PDF()->geometry().intersected(QRect(0, 0, 1024, 768)).size();
+        const QRect drawn = f.display->PDF()->drawnRect();
+        const QString what = QStringLiteral("page %1 x %2").arg(page.width()).arg(page.height());
+        EXPECT_TRUE(QRect(QPoint(0, 0), viewer).contains(drawn)) << qPrintable(what);
+        EXPECT_TRUE(drawn.width() == viewer.width() || drawn.height() == viewer.height())
+            << qPrintable(what);
+        // The shape within the truncation of one side to whole pixels.
+        const double r = page.width() / page.height();
+        EXPECT_LE(std::abs(drawn.width() - drawn.height() * r), r + 1) << qPrintable(what);
+        EXPECT_LE(std::abs(drawn.left() - (viewer.width() - drawn.right() - 1)), 1)
+            << qPrintable(what);
+        EXPECT_LE(std::abs(drawn.top() - (viewer.height() - drawn.bottom() - 1)), 1)
+            << qPrintable(what);
+    }
 }

@@ -106,6 +106,33 @@ TEST_F(PdfViewTest, RendersTheFirstPageForEachFitMode) {
     }
 }
 
+TEST_F(PdfViewTest, FitsThePageIntoThePartThatTheParentLetsBeSeen) {
+    // The content area is 200 x 100; the viewer is 20 pixels wider (a scroll-bar margin)
+    // and, with the caption strip at the top, starts lower and runs off the foot.
+    QWidget area;
+    area.resize(200, 100);
+    PdfView view(&area);
+    view.load(pdf_);  // 150 x 75 points: twice as wide as high
+    const struct {
+        const char* name;
+        QRect viewer;
+        PdfView::FitMode mode;
+        QRect drawn;
+    } cases[] = {
+        {"bottom caption, scale", {0, 0, 220, 80}, PdfView::FitMode::Scale, {20, 0, 160, 80}},
+        {"bottom caption, stretch", {0, 0, 220, 80}, PdfView::FitMode::Stretch, {0, 0, 200, 80}},
+        {"top caption, scale", {0, 30, 220, 100}, PdfView::FitMode::Scale, {30, 0, 140, 70}},
+        {"top caption, stretch", {0, 30, 220, 100}, PdfView::FitMode::Stretch, {0, 0, 200, 70}},
+        {"inside the area", {10, 0, 100, 100}, PdfView::FitMode::Scale, {0, 25, 100, 50}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        view.setGeometry(c.viewer);
+        view.setFitMode(c.mode);
+        EXPECT_EQ(view.drawnRect(), c.drawn);
+    }
+}
+
 TEST_F(PdfViewTest, RendersAPageOnceUntilPageSizeOrFitChanges) {
     view_.setFitMode(PdfView::FitMode::Scale);
     shot();

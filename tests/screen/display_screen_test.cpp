@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QImage>
+#include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QScreen>
@@ -200,4 +201,69 @@ TEST_F(DisplayScreen, PdfPageIsRendered) {
     settle(300);
     EXPECT_TRUE(near(screen().pixelColor(500, 300), Qt::blue))
         << screen().pixelColor(500, 300).name().toStdString();
+}
+
+TEST_F(DisplayScreen, ChromaKeyedPictureShowsWhatLiesBehindInExactlyItsKeyColour) {
+    // A window under the display stands for the program that the key lets through.
+    QWidget behind(nullptr, Qt::Window | Qt::FramelessWindowHint);
+    behind.setAutoFillBackground(true);
+    QPalette pal = behind.palette();
+    pal.setColor(QPalette::Window, Qt::magenta);
+    behind.setPalette(pal);
+    behind.setGeometry(0, 0, 1024, 768);
+    behind.show();
+    behind.lower();
+    settings.ckStrHide.set(true);
+    // Columns: the key colour, one step off it, red. BMP keeps the colours exact.
+    const QColor key(0, 255, 0);
+    QImage picture(1024, 768, QImage::Format_RGB32);
+    {
+        QPainter p(&picture);
+        p.fillRect(0, 0, 341, 768, key);
+        p.fillRect(341, 0, 341, 768, QColor(0, 254, 0));
+        p.fillRect(682, 0, 342, 768, Qt::red);
+    }
+    picture.save(path("keyed.bmp"), "BMP");
+    display->ShowFile("keyed.bmp");
+    display->CmdChromaKey("1,65280");  // the cover colour is the key too
+    settle(300);
+    const QImage shot = screen();
+    if (qEnvironmentVariableIsSet("ZUL_SAVE_SHOTS")) {
+        shot.save(QStringLiteral("/tmp/shot_chroma.png"));
+    }
+    for (const int y : {5, 384, 760}) {
+        EXPECT_EQ(shot.pixelColor(170, y), QColor(Qt::magenta)) << "key column, y " << y;
+        EXPECT_EQ(shot.pixelColor(510, y), QColor(0, 254, 0)) << "next to the key, y " << y;
+        EXPECT_EQ(shot.pixelColor(850, y), QColor(Qt::red)) << "red column, y " << y;
+    }
+
+    display->CmdChromaKey("0,65280");
+    settle(300);
+    EXPECT_EQ(screen().pixelColor(170, 384), key);
+}
+
+TEST_F(DisplayScreen, PdfPageFitsTheScreenBeforeTheWidthOptionIsTouched) {
+    settings.ckStrHide.set(true);
+    {
+        QPdfWriter writer(path("a4.pdf"));
+        writer.setResolution(72);
+        writer.setPageSize(QPageSize(QPageSize::A4));
+        writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+        QPainter p(&writer);
+        p.fillRect(QRect(0, 0, writer.width(), writer.height()), Qt::blue);
+    }
+    display->ShowFile("a4.pdf");
+    settle(300);
+    const QImage shot = screen();
+    if (qEnvironmentVariableIsSet("ZUL_SAVE_SHOTS")) {
+        shot.save(QStringLiteral("/tmp/shot_pdf_a4.png"));
+    }
+    // A portrait page on a landscape screen: full height, black on both sides.
+    EXPECT_TRUE(near(shot.pixelColor(512, 2), Qt::blue));
+    EXPECT_TRUE(near(shot.pixelColor(512, 765), Qt::blue));  // its foot is on the screen
+    EXPECT_TRUE(near(shot.pixelColor(100, 384), Qt::black));
+    EXPECT_TRUE(near(shot.pixelColor(940, 384), Qt::black));
+    const int left = leftmostX(shot, QRect(0, 384, 1024, 1), Qt::blue);
+    // 542 pixels wide, in the middle of the screen.
+    EXPECT_NEAR(left, (1024 - 542) / 2, 2);
 }
