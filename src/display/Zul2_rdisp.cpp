@@ -458,14 +458,24 @@ void TMainDisp::StrScTimerTimer() {
     } else {
         scrollOffset_ -= ctx_.hub.ScrollStep;
     }
+    // What runs meanwhile may end scrolling (a stop, the switch turned off, a standing
+    // line); then the tick does not start it again.
+    scrollStopped_ = false;
     QCoreApplication::processEvents();
-    StrScTimer.start();
+    if (!scrollStopped_) {
+        StrScTimer.start();
+    }
+}
+
+void TMainDisp::stopScrolling() {
+    scrollStopped_ = true;
+    StrScTimer.stop();
 }
 
 void TMainDisp::CmdLineUpdate(const QByteArray& line) {
     if (!ctx_.settings.ckStrScroll()) {
         StrTimer.stop();
-        StrScTimer.stop();
+        stopScrolling();
         SetCaptionText(line);
     } else {
         if (ctx_.hub.LineAppend == 0) {
@@ -484,7 +494,7 @@ void TMainDisp::CmdLineUpdate(const QByteArray& line) {
 
 void TMainDisp::CmdLineUpdateStop() {
     StrTimer.stop();
-    StrScTimer.stop();
+    stopScrolling();
 }
 
 void TMainDisp::ckStrScrollClick() {
@@ -494,7 +504,7 @@ void TMainDisp::ckStrScrollClick() {
         StrScTimer.start();
     } else {
         StrTimer.start();
-        StrScTimer.stop();
+        stopScrolling();
         scrollOffset_ = caption_.isEmpty() ? 0 : -strip_->width();
     }
 }
@@ -601,7 +611,7 @@ void TMainDisp::CmdTextUpdateList(const QByteArray& operand) {
         StrScTimer.start();
     } else {
         StrTimer.start();
-        StrScTimer.stop();
+        stopScrolling();
     }
 }
 

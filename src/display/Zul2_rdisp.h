@@ -174,6 +174,8 @@ private:
     void bwind_syncTimer();
     void followWithBackground();
     void ckStrScrollClick();
+    // Stops the scroll timer so that a scroll tick in progress does not restart it.
+    void stopScrolling();
     void applyCaptionLook(int fontSize);
     void applyChromaKey();
     void HideDispClick();
@@ -200,6 +202,7 @@ private:
     QTimer chromaRefresh_;
     QByteArray caption_;
     int scrollOffset_ = 0;
+    bool scrollStopped_ = false;
     int opacity_ = 255;
     bool alphaBlend_ = true;
     bool sizeable_ = false;
