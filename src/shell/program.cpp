@@ -56,6 +56,12 @@ void installFontAliases() {
 
 Program::Program(Options options) : options_(std::move(options)) {
     installFontAliases();
+    if (!qtTexts_.installed()) {
+        log_.add(
+            QStringLiteral(
+                "Qtの日本語訳（qtbase_ja）が %1 にありません。標準ダイアログは英語で表示されます。")
+                .arg(qtTexts_.folder()));
+    }
     status_ = std::make_unique<StatusBroadcaster>(cp932::encode(QHostInfo::localHostName()));
     interpreter_ = std::make_unique<Interpreter>(log_);
     settingsFile_ = std::make_unique<SettingsFile>(settings_, log_);
