@@ -1,7 +1,6 @@
 #include "shell/program.h"
 
 #include <QDir>
-#include <QFont>
 #include <QHostInfo>
 #include <QTimer>
 #include <cstdio>
@@ -21,6 +20,7 @@
 #include "platform/Hmudp.h"
 #include "platform/cp932.h"
 #include "platform/cpu_load.h"
+#include "platform/fonts.h"
 #include "platform/office_converter.h"
 #include "services/Zul2_dircng.h"
 #include "services/Zul2_dlog.h"
@@ -40,19 +40,6 @@
 #include "shell/zul_application.h"
 
 namespace zul {
-namespace {
-
-// The fonts that files and settings name, mapped to the IPA fonts installed with the program.
-void installFontAliases() {
-    QFont::insertSubstitution(QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic"));
-    QFont::insertSubstitution(QStringLiteral("ＭＳ ゴシック"), QStringLiteral("IPAGothic"));
-    QFont::insertSubstitution(QStringLiteral("ＭＳゴシック"), QStringLiteral("IPAGothic"));
-    QFont::insertSubstitution(QStringLiteral("ＭＳ　ゴシック"), QStringLiteral("IPAGothic"));
-    QFont::insertSubstitution(QStringLiteral("ＭＳ Ｐ明朝"), QStringLiteral("IPAPMincho"));
-    QFont::insertSubstitution(QStringLiteral("ＭＳ 明朝"), QStringLiteral("IPAMincho"));
-}
-
-}  // namespace
 
 Program::Program(Options options) : options_(std::move(options)) {
     installFontAliases();
