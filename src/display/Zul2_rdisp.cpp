@@ -3,8 +3,6 @@
 #include <QApplication>
 #include <QBitmap>
 #include <QCloseEvent>
-#include <QCursor>
-#include <QEnterEvent>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QMenu>
@@ -19,6 +17,7 @@
 #include "content/web_list.h"
 #include "display/Zul2_backwind.h"
 #include "display/caption_logic.h"
+#include "display/hot_corner.h"
 #include "display/layout.h"
 #include "display/part_table.h"
 #include "display/viewers.h"
@@ -155,13 +154,17 @@ void TMainDisp::buildViewers() {
 
     parts_ = new PartTable(panel_);
 
-    PopUpWind = new QWidget(panel_);
-    PopUpWind->setObjectName(QStringLiteral("PopUpWind"));
-    PopUpWind->setGeometry(1, 1, 41, 41);
-    PopUpWind->setAttribute(Qt::WA_Hover);
-    PopUpWind->installEventFilter(this);
+    auto* corner = new HotCorner(panel_);
+    corner->setObjectName(QStringLiteral("PopUpWind"));
+    corner->setGeometry(1, 1, 41, 41);
+    PopUpWind = corner;
 
     PopupMenu1 = new QMenu(this);
+    connect(corner, &HotCorner::pressed, PopupMenu1,
+            [this](const QPoint& at) { PopupMenu1->popup(at); });
+    // The pointer has usually left the corner while the menu was open.
+    connect(PopupMenu1, &QMenu::aboutToHide, corner,
+            [corner] { QTimer::singleShot(0, corner, &HotCorner::followPointer); });
     PopupMenu1->addAction(QStringLiteral("操作画面を出す(&C)"), this, [this] {
         if (startOperatorRole) {
             startOperatorRole();
@@ -992,27 +995,6 @@ void TMainDisp::hideEvent(QHideEvent* event) {
 void TMainDisp::closeEvent(QCloseEvent* event) {
     ctx_.backWind.hide();
     QWidget::closeEvent(event);
-}
-
-bool TMainDisp::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == PopUpWind) {
-        switch (event->type()) {
-            case QEvent::Enter:
-                PopUpWind->setAutoFillBackground(true);
-                PopUpWind->setStyleSheet(QStringLiteral("background: aqua;"));
-                break;
-            case QEvent::Leave:
-                PopUpWind->setStyleSheet(QString());
-                PopUpWind->setAutoFillBackground(false);
-                break;
-            case QEvent::MouseButtonPress:
-                PopupMenu1->popup(QCursor::pos());
-                return true;
-            default:
-                break;
-        }
-    }
-    return QWidget::eventFilter(watched, event);
 }
 
 }  // namespace zul
