@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QHostInfo>
+#include <QMenu>
 #include <QTimer>
 #include <cstdio>
 
@@ -126,6 +127,14 @@ void Program::createWindows() {
 void Program::wire() {
     QObject::connect(hubForm_.get(), &TSettingForm::quitRequested, hubForm_.get(),
                      [this] { quit(); });
+    if (!hubForm_->hasTray()) {
+        // No system tray: the tray menu's items go to the display window's hot-corner menu
+        // and to the console, so that the roles can still be stopped and the hub shown.
+        QMenu* corner = display_->popupMenu();
+        corner->addSeparator();
+        hubForm_->addTrayItems(*corner);
+        hubForm_->addTrayItems(*console_->addTrayMenuButton());
+    }
     cpu_ = std::make_unique<CpuMeter>();
     registerDirectoryCommands(*interpreter_, {settings_, log_, *status_, *cpu_});
 }
