@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Writes the generated files of the demo base directory (pictures, programme PDF, caption
-# list, web update list, file set) into demo/. Its startup.rd1 and welcome.htm are kept by
-# hand and left alone. Needs the packages of setup.sh (Qt and the IPA Japanese fonts).
+# list, web update list, file set) into demo/. The files it does not write (settings files,
+# welcome.htm, parts, part values, worksheet) are kept by hand and left alone. Needs the
+# packages of setup.sh (Qt and the IPA Japanese fonts).
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 generator=()

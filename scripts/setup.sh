@@ -12,6 +12,7 @@ packages=(
   libgtest-dev googletest libbenchmark-dev
   xvfb xauth x11-utils libx11-dev openbox xdotool
   fonts-ipafont-gothic fonts-ipafont-mincho
+  qt6-translations-l10n
   iproute2 clang-format
 )
 

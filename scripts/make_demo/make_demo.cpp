@@ -1,7 +1,9 @@
 // Writes the generated files of the demo base directory: four title pictures, a two-page
 // event programme as PDF, a caption text list, the web update list that rotates them and
-// a file set that starts the caption list. Run once through scripts/make_demo.sh; the
-// output is committed. Usage: make_demo <demo folder>
+// a file set that starts the caption list and loads the parts. Run once through
+// scripts/make_demo.sh; the output is committed. The settings files (startup.rd1 and the
+// scroll_on.rd1 / scroll_off.rd1 switches), welcome.htm, the parts (demo.rp1), their values
+// (demo.rv1) and the worksheet (demo.csv) are kept by hand. Usage: make_demo <demo folder>
 
 #include <QDir>
 #include <QFile>
@@ -242,13 +244,15 @@ void writeTextFiles(const QString& folder) {
         fail(error);
     }
 
-    // Only the caption list is named: an empty value leaves its item as it is, so the file
-    // set does not replace the background that the web update list rotates.
-    writeBytes(dir.filePath(QStringLiteral("startup.rf1")),
-               crLfLines({QStringLiteral("[FileSet]"), QStringLiteral("BackGround="),
-                          QStringLiteral("TextFile=captions.txt"), QStringLiteral("SettingFile="),
-                          QStringLiteral("FlowParts="), QStringLiteral("PartsValue="),
-                          QStringLiteral("IPtalkFile="), QStringLiteral("CSVFile=")}));
+    // The background is left empty, so the file set does not replace the background that
+    // the web update list rotates; it starts the caption list and loads the parts, their
+    // values and the worksheet that the parts show a cell of.
+    writeBytes(
+        dir.filePath(QStringLiteral("startup.rf1")),
+        crLfLines({QStringLiteral("[FileSet]"), QStringLiteral("BackGround="),
+                   QStringLiteral("TextFile=captions.txt"), QStringLiteral("SettingFile="),
+                   QStringLiteral("FlowParts=demo.rp1"), QStringLiteral("PartsValue=demo.rv1"),
+                   QStringLiteral("IPtalkFile="), QStringLiteral("CSVFile=demo.csv")}));
 }
 
 }  // namespace

@@ -562,6 +562,17 @@ void TClientMain::buildMonitor(QWidget* client) {
 
 // ---- sending ----------------------------------------------------------------------------
 
+QMenu* TClientMain::addTrayMenuButton() {
+    if (auto* existing = findChild<QPushButton*>(QStringLiteral("TrayMenu"))) {
+        return existing->menu();
+    }
+    QPushButton* b = button(centralWidget(), QStringLiteral("TrayMenu"),
+                            QStringLiteral("ZULメニュー"), {602, 446, 248, 26});
+    b->setMenu(new QMenu(b));
+    b->show();
+    return b->menu();
+}
+
 void TClientMain::send(Cmd cmd, const QByteArray& operand) {
     logErrors(ctx_.log, [&] { ctx_.connection.send(makePacket(cmd, operand)); });
 }

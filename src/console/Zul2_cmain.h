@@ -20,6 +20,7 @@
 class QComboBox;
 class QLabel;
 class QListWidget;
+class QMenu;
 class QPlainTextEdit;
 class QProgressBar;
 class QSlider;
@@ -71,6 +72,10 @@ public:
     void Button4Click();
     // The display monitor tick (once a second).
     void cpusendTimer();
+
+    // A button "ZULメニュー" with an empty menu, for the items of the tray menu on desktops
+    // without a system tray; returns the menu (the same one when called again).
+    QMenu* addTrayMenuButton();
 
     // ---- test access --------------------------------------------------------------------
     QPlainTextEdit* Memo1() const;

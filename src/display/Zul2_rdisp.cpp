@@ -2,8 +2,6 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QCursor>
-#include <QEnterEvent>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QMenu>
@@ -19,6 +17,7 @@
 #include "display/Zul2_backwind.h"
 #include "display/caption_logic.h"
 #include "display/colour_key.h"
+#include "display/hot_corner.h"
 #include "display/layout.h"
 #include "display/part_table.h"
 #include "display/viewers.h"
@@ -157,13 +156,17 @@ void TMainDisp::buildViewers() {
 
     parts_ = new PartTable(panel_);
 
-    PopUpWind = new QWidget(panel_);
-    PopUpWind->setObjectName(QStringLiteral("PopUpWind"));
-    PopUpWind->setGeometry(1, 1, 41, 41);
-    PopUpWind->setAttribute(Qt::WA_Hover);
-    PopUpWind->installEventFilter(this);
+    auto* corner = new HotCorner(panel_);
+    corner->setObjectName(QStringLiteral("PopUpWind"));
+    corner->setGeometry(1, 1, 41, 41);
+    PopUpWind = corner;
 
     PopupMenu1 = new QMenu(this);
+    connect(corner, &HotCorner::pressed, PopupMenu1,
+            [this](const QPoint& at) { PopupMenu1->popup(at); });
+    // The pointer has usually left the corner while the menu was open.
+    connect(PopupMenu1, &QMenu::aboutToHide, corner,
+            [corner] { QTimer::singleShot(0, corner, &HotCorner::followPointer); });
     PopupMenu1->addAction(QStringLiteral("操作画面を出す(&C)"), this, [this] {
         if (startOperatorRole) {
             startOperatorRole();
@@ -473,14 +476,24 @@ void TMainDisp::StrScTimerTimer() {
     } else {
         scrollOffset_ -= ctx_.hub.ScrollStep;
     }
+    // What runs meanwhile may end scrolling (a stop, the switch turned off, a standing
+    // line); then the tick does not start it again.
+    scrollStopped_ = false;
     QCoreApplication::processEvents();
-    StrScTimer.start();
+    if (!scrollStopped_) {
+        StrScTimer.start();
+    }
+}
+
+void TMainDisp::stopScrolling() {
+    scrollStopped_ = true;
+    StrScTimer.stop();
 }
 
 void TMainDisp::CmdLineUpdate(const QByteArray& line) {
     if (!ctx_.settings.ckStrScroll()) {
         StrTimer.stop();
-        StrScTimer.stop();
+        stopScrolling();
         SetCaptionText(line);
     } else {
         if (ctx_.hub.LineAppend == 0) {
@@ -499,7 +512,7 @@ void TMainDisp::CmdLineUpdate(const QByteArray& line) {
 
 void TMainDisp::CmdLineUpdateStop() {
     StrTimer.stop();
-    StrScTimer.stop();
+    stopScrolling();
 }
 
 void TMainDisp::ckStrScrollClick() {
@@ -509,7 +522,7 @@ void TMainDisp::ckStrScrollClick() {
         StrScTimer.start();
     } else {
         StrTimer.start();
-        StrScTimer.stop();
+        stopScrolling();
         scrollOffset_ = caption_.isEmpty() ? 0 : -strip_->width();
     }
 }
@@ -616,7 +629,7 @@ void TMainDisp::CmdTextUpdateList(const QByteArray& operand) {
         StrScTimer.start();
     } else {
         StrTimer.start();
-        StrScTimer.stop();
+        stopScrolling();
     }
 }
 
@@ -1030,27 +1043,6 @@ bool TMainDisp::event(QEvent* event) {
 void TMainDisp::closeEvent(QCloseEvent* event) {
     ctx_.backWind.hide();
     QWidget::closeEvent(event);
-}
-
-bool TMainDisp::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == PopUpWind) {
-        switch (event->type()) {
-            case QEvent::Enter:
-                PopUpWind->setAutoFillBackground(true);
-                PopUpWind->setStyleSheet(QStringLiteral("background: aqua;"));
-                break;
-            case QEvent::Leave:
-                PopUpWind->setStyleSheet(QString());
-                PopUpWind->setAutoFillBackground(false);
-                break;
-            case QEvent::MouseButtonPress:
-                PopupMenu1->popup(QCursor::pos());
-                return true;
-            default:
-                break;
-        }
-    }
-    return QWidget::eventFilter(watched, event);
 }
 
 }  // namespace zul

@@ -160,7 +160,6 @@ protected:
     void hideEvent(QHideEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     bool event(QEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void FormCreate();
@@ -178,6 +177,8 @@ private:
     void restoreBackground();
     void FormActivate();
     void ckStrScrollClick();
+    // Stops the scroll timer so that a scroll tick in progress does not restart it.
+    void stopScrolling();
     void applyCaptionLook(int fontSize);
     void applyChromaKey();
     void HideDispClick();
@@ -204,6 +205,7 @@ private:
     QTimer chromaRefresh_;
     QByteArray caption_;
     int scrollOffset_ = 0;
+    bool scrollStopped_ = false;
     int opacity_ = 255;
     bool alphaBlend_ = true;
     bool sizeable_ = false;

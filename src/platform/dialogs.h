@@ -29,6 +29,9 @@ public:
                                  const QString& startDir = {}) = 0;
     virtual QString folder(const QString& title, const QString& startDir = {}) = 0;
     virtual std::optional<QColor> color(const QColor& initial) = 0;
+    // Font dialog with `initial` preselected (an alias name as the font it stands for, and
+    // kept when that font is chosen); `fixedPitchOnly` offers the fixed-pitch families,
+    // the dual-width Japanese ones among them.
     virtual std::optional<QFont> font(const QFont& initial, bool fixedPitchOnly) = 0;
 };
 

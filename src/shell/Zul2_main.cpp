@@ -107,7 +107,7 @@ QIcon trayPicture() {
 }  // namespace
 
 TSettingForm::TSettingForm(const HubContext& ctx, QWidget* parent)
-    : QMainWindow(parent), ctx_(ctx) {
+    : QMainWindow(parent), ctx_(ctx), trayAvailable_(QSystemTrayIcon::isSystemTrayAvailable()) {
     setWindowTitle(QStringLiteral("ZUL"));
     auto* central = new QWidget;
     auto* layout = new QHBoxLayout(central);
@@ -137,12 +137,26 @@ void TSettingForm::guard(F&& work) {
 // ---- pages ---------------------------------------------------------------------------
 
 QWidget* TSettingForm::buildWelcomePage() {
-    auto* text = new QLabel(QStringLiteral(
+    QString intro = QStringLiteral(
         "ZULは、式典・競技会・Webページのデモなどで、聴衆に向いた表示機の画面を"
         "ネットワーク越しに操作するためのソフトです。\n\n"
         "・聴衆に向いたPCでは「表示機として起動」を押します。\n"
-        "・操作するPCでは「操作機として起動」を押します。\n"
-        "・1台で両方を行うときは、表示機の起動後にタスクトレイの「直接、操作する」を選びます。"));
+        "・操作するPCでは「操作機として起動」を押します。\n");
+    if (trayAvailable_) {
+        intro += QStringLiteral(
+            "・1台で両方を行うときは、表示機の起動後にタスクトレイの「直接、操作する」を選びます"
+            "。");
+    } else {
+        intro += QStringLiteral(
+            "・1台で両方を行うときは、表示機の起動後に表示画面の左上の隅のメニューから"
+            "「操作画面を出す」を選びます。\n\n"
+            "このデスクトップにはタスクトレイがありません。タスクトレイのメニュー"
+            "（表示機・操作機の停止、設定画面表示、強制終了など）は、表示画面の左上の隅"
+            "（マウスを置くと水色になります）をクリックして出るメニューと、"
+            "操作画面の「ZULメニュー」ボタンにあります。");
+    }
+    auto* text = new QLabel(intro);
+    text->setObjectName(QStringLiteral("WelcomeText"));
     text->setWordWrap(true);
     ChgMode = button(QStringLiteral("上級モードにする"), this, [this] { ChgModeClick(); });
     return column({text, ChgMode});
@@ -488,40 +502,9 @@ QWidget* TSettingForm::buildPeerPanel() {
 void TSettingForm::buildTray() {
     WinPop_ = new QMenu(this);
     WinPop_->setObjectName(QStringLiteral("WinPop"));
-    WinPop_->addAction(QStringLiteral("ZUL Version %1").arg(QStringLiteral(ZUL_VERSION)))
-        ->setEnabled(false);
-    QMenu* display = WinPop_->addMenu(QStringLiteral("サーバ(表示機)..."));
-    display->addAction(QStringLiteral("停止(&S)"), this, [this] { N1Click(); });
-    display->addAction(QStringLiteral("画面表示(&V)"), this,
-                       [this] { Q_EMIT showDisplayWindowRequested(); });
-    display->addAction(QStringLiteral("画面枠切り替え(&C)"), this,
-                       [this] { Q_EMIT toggleDisplayFrameRequested(); });
-    display->addAction(QStringLiteral("直接、操作する(&X)"), this, [this] { X2Click(); });
-    QMenu* op = WinPop_->addMenu(QStringLiteral("クライアント(操作機）..."));
-    op->addAction(QStringLiteral("停止(&C)"), this, [this] { C1Click(); });
-    op->addAction(QStringLiteral("操作画面表示(&T)"), this, [this] {
-        if (operatorRoleRunning()) {
-            Q_EMIT showConsoleRequested();
-        }
-    });
-    QMenu* tools = WinPop_->addMenu(QStringLiteral("ツール..."));
-    for (const auto& [tool, caption] :
-         {std::pair{"TFP_Edit", "部品設定ツール"}, std::pair{"TFileSet", "ファイルセット作成"},
-          std::pair{"TWebListEdit", "Ｗｅｂリスト作成"},
-          std::pair{"Tzul_pb_main", "得点板ツール"}}) {
-        const QString name = QString::fromLatin1(tool);
-        tools->addAction(QString::fromUtf8(caption), this,
-                         [this, name] { Q_EMIT showToolRequested(name); });
-    }
-    QMenu* other = WinPop_->addMenu(QStringLiteral("その他..."));
-    other->addAction(QStringLiteral("設定画面表示(&V)"), this, [this] {
-        showNormal();
-        raise();
-    });
-    other->addSeparator();
-    other->addAction(QStringLiteral("強制終了(&X)"), this, [this] { X1Click(); });
+    addTrayItems(*WinPop_);
 
-    if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+    if (!trayAvailable_) {
         return;
     }
     tray_ = new QSystemTrayIcon(trayPicture(), this);
@@ -535,6 +518,56 @@ void TSettingForm::buildTray() {
         }
     });
     tray_->show();
+}
+
+void TSettingForm::addTrayItems(QMenu& menu) {
+    addTrayMenuItems(menu, [this](TrayAction action) { runTrayAction(action); });
+}
+
+void TSettingForm::runTrayAction(TrayAction action) {
+    guard([this, action] {
+        switch (action) {
+            case TrayAction::StopDisplay:
+                N1Click();
+                break;
+            case TrayAction::ShowDisplay:
+                Q_EMIT showDisplayWindowRequested();
+                break;
+            case TrayAction::ToggleDisplayFrame:
+                Q_EMIT toggleDisplayFrameRequested();
+                break;
+            case TrayAction::OperateDirectly:
+                X2Click();
+                break;
+            case TrayAction::StopOperator:
+                C1Click();
+                break;
+            case TrayAction::ShowConsole:
+                if (operatorRoleRunning()) {
+                    Q_EMIT showConsoleRequested();
+                }
+                break;
+            case TrayAction::PartsEditor:
+                Q_EMIT showToolRequested(QStringLiteral("TFP_Edit"));
+                break;
+            case TrayAction::FileSetEditor:
+                Q_EMIT showToolRequested(QStringLiteral("TFileSet"));
+                break;
+            case TrayAction::WebListEditor:
+                Q_EMIT showToolRequested(QStringLiteral("TWebListEdit"));
+                break;
+            case TrayAction::ScoreBoard:
+                Q_EMIT showToolRequested(QStringLiteral("Tzul_pb_main"));
+                break;
+            case TrayAction::ShowHub:
+                showNormal();
+                raise();
+                break;
+            case TrayAction::Quit:
+                X1Click();
+                break;
+        }
+    });
 }
 
 // ---- log and caption sample ----------------------------------------------------------

@@ -9,6 +9,7 @@
 
 #include "protocol/command_table.h"
 #include "shell/hub_context.h"
+#include "shell/tray_menu.h"
 
 class QCheckBox;
 class QComboBox;
@@ -64,6 +65,12 @@ public:
 
     QSystemTrayIcon* trayIcon() const { return tray_; }
     QMenu* trayMenu() const { return WinPop_; }
+    // Whether the desktop has a system tray; without one the tray menu's items must be
+    // offered elsewhere (addTrayItems).
+    bool hasTray() const { return trayAvailable_; }
+    // Adds the tray menu's items to another menu.
+    void addTrayItems(QMenu& menu);
+    void runTrayAction(TrayAction action);
 
 Q_SIGNALS:
     // Windows that land with later parts of the program connect to these.
@@ -116,6 +123,7 @@ private:
     void guard(F&& work);
 
     HubContext ctx_;
+    bool trayAvailable_ = false;
     QTabWidget* pages_ = nullptr;
     QPlainTextEdit* DebugLogMemo = nullptr;
     QListWidget* StrList = nullptr;

@@ -1,8 +1,8 @@
 #include "shell/program.h"
 
 #include <QDir>
-#include <QFont>
 #include <QHostInfo>
+#include <QMenu>
 #include <QTimer>
 #include <cstdio>
 
@@ -21,6 +21,7 @@
 #include "platform/Hmudp.h"
 #include "platform/cp932.h"
 #include "platform/cpu_load.h"
+#include "platform/fonts.h"
 #include "platform/office_converter.h"
 #include "services/Zul2_dircng.h"
 #include "services/Zul2_dlog.h"
@@ -40,22 +41,15 @@
 #include "shell/zul_application.h"
 
 namespace zul {
-namespace {
-
-// The fonts that files and settings name, mapped to the IPA fonts installed with the program.
-void installFontAliases() {
-    QFont::insertSubstitution(QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic"));
-    QFont::insertSubstitution(QStringLiteral("ＭＳ ゴシック"), QStringLiteral("IPAGothic"));
-    QFont::insertSubstitution(QStringLiteral("ＭＳゴシック"), QStringLiteral("IPAGothic"));
-    QFont::insertSubstitution(QStringLiteral("ＭＳ　ゴシック"), QStringLiteral("IPAGothic"));
-    QFont::insertSubstitution(QStringLiteral("ＭＳ Ｐ明朝"), QStringLiteral("IPAPMincho"));
-    QFont::insertSubstitution(QStringLiteral("ＭＳ 明朝"), QStringLiteral("IPAMincho"));
-}
-
-}  // namespace
 
 Program::Program(Options options) : options_(std::move(options)) {
     installFontAliases();
+    if (!qtTexts_.installed()) {
+        log_.add(
+            QStringLiteral(
+                "Qtの日本語訳（qtbase_ja）が %1 にありません。標準ダイアログは英語で表示されます。")
+                .arg(qtTexts_.folder()));
+    }
     status_ = std::make_unique<StatusBroadcaster>(cp932::encode(QHostInfo::localHostName()));
     interpreter_ = std::make_unique<Interpreter>(log_);
     settingsFile_ = std::make_unique<SettingsFile>(settings_, log_);
@@ -133,6 +127,14 @@ void Program::createWindows() {
 void Program::wire() {
     QObject::connect(hubForm_.get(), &TSettingForm::quitRequested, hubForm_.get(),
                      [this] { quit(); });
+    if (!hubForm_->hasTray()) {
+        // No system tray: the tray menu's items go to the display window's hot-corner menu
+        // and to the console, so that the roles can still be stopped and the hub shown.
+        QMenu* corner = display_->popupMenu();
+        corner->addSeparator();
+        hubForm_->addTrayItems(*corner);
+        hubForm_->addTrayItems(*console_->addTrayMenuButton());
+    }
     cpu_ = std::make_unique<CpuMeter>();
     registerDirectoryCommands(*interpreter_, {settings_, log_, *status_, *cpu_});
 }

@@ -14,6 +14,7 @@
 #include "model/settings.h"
 #include "model/worksheet.h"
 #include "platform/dialogs.h"
+#include "platform/qt_translations.h"
 
 namespace zul {
 
@@ -107,6 +108,7 @@ private:
     Settings settings_;
     HubState hub_;
     DebugLog log_;
+    QtJapaneseTexts qtTexts_;
     QtDialogs qtDialogs_;
     DialogsRelay dialogs_{&qtDialogs_};
     std::unique_ptr<StatusBroadcaster> status_;

@@ -7,7 +7,9 @@
 #include <QPdfWriter>
 #include <QRegion>
 #include <QTest>
+#include <QTimer>
 #include <cmath>
+#include <functional>
 
 #include "display/Zul2_backwind.h"
 #include "display/Zul2_rdisp.h"
@@ -264,6 +266,35 @@ TEST(DisplayWindow, ScrollingQueueShowsEachLineOnceAndStops) {
     EXPECT_EQ(shown, (QByteArrayList{"one", "two", "three"}));
     EXPECT_FALSE(f.display->strScTimer().isActive());
     EXPECT_TRUE(f.strList.isEmpty());
+}
+
+// A tick lets pending events run before it starts its timer again; a command that arrives
+// then decides whether scrolling goes on.
+TEST(DisplayWindow, CommandsRunInsideAScrollTickDecideWhetherScrollingGoesOn) {
+    const struct {
+        const char* name;
+        std::function<void(Fixture&)> arrives;
+        bool scrolling;
+        bool standingList;
+    } cases[] = {
+        {"CmdLineUpdateStop", [](Fixture& f) { f.display->CmdLineUpdateStop(); }, false, false},
+        {"scroll switch off", [](Fixture& f) { f.settings.ckStrScroll.set(false); }, false, true},
+        {"CmdLineUpdate while scrolling", [](Fixture& f) { f.display->CmdLineUpdate("next"); },
+         true, false},
+        {"nothing", [](Fixture&) {}, true, false},
+    };
+    for (const auto& c : cases) {
+        Fixture f;
+        writeAll(f.path("list.txt"), "A\r\nB\r\n");
+        f.settings.ckStrScroll.set(true);
+        f.display->CmdTextUpdateList("list.txt");
+        ASSERT_TRUE(f.display->strScTimer().isActive());
+        f.display->strScTimer().stop();  // the tick is run by hand below
+        QTimer::singleShot(0, f.display.get(), [&f, &c] { c.arrives(f); });
+        f.display->StrScTimerTimer();
+        EXPECT_EQ(f.display->strScTimer().isActive(), c.scrolling) << c.name;
+        EXPECT_EQ(f.display->strTimer().isActive(), c.standingList) << c.name;
+    }
 }
 
 TEST(DisplayWindow, NewQueueAfterAListStartsAtItsFirstLine) {

@@ -6,12 +6,16 @@
 #include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QImage>
+#include <QMenu>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QProcess>
 #include <QScreen>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTest>
+#include <functional>
 
 #include "../display/display_fixture.h"
 #include "display/Zul2_backwind.h"
@@ -266,4 +270,64 @@ TEST_F(DisplayScreen, PdfPageFitsTheScreenBeforeTheWidthOptionIsTouched) {
     const int left = leftmostX(shot, QRect(0, 384, 1024, 1), Qt::blue);
     // 542 pixels wide, in the middle of the screen.
     EXPECT_NEAR(left, (1024 - 542) / 2, 2);
+}
+
+// The hot corner is an aqua square only while the pointer is over it: after its menu has
+// been used and the pointer has gone, it is transparent again (X sends the corner no leave
+// event once the menu has taken the pointer). Real X input, as a person gives it.
+TEST_F(DisplayScreen, HotCornerIsOpaqueOnlyUnderThePointer) {
+    if (QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty()) {
+        GTEST_SKIP() << "xdotool is not installed";
+    }
+    auto xdotool = [this](const QStringList& args) {
+        QProcess p;
+        p.start(QStringLiteral("xdotool"), args);
+        p.waitForFinished(10000);
+        settle(250);
+    };
+    auto pointAt = [&xdotool](QPoint at) {
+        xdotool({"mousemove", QString::number(at.x()), QString::number(at.y())});
+    };
+    const QColor aqua(0, 255, 255);
+    const QRect corner(10, 10, 24, 24);  // inside the 41 x 41 square at (1, 1)
+    auto aquaInCorner = [&] { return countColour(screen(), corner, aqua); };
+
+    pointAt(QPoint(300, 300));
+    pointAt(QPoint(20, 20));
+    EXPECT_EQ(aquaInCorner(), corner.width() * corner.height());
+    pointAt(QPoint(600, 300));
+    EXPECT_EQ(aquaInCorner(), 0);
+
+    QMenu* menu = display->popupMenu();
+    const QPoint beside(600, 300);
+    const struct {
+        const char* name;
+        std::function<void()> close;
+    } closings[] = {
+        {"Escape",
+         [&] {
+             pointAt(beside);
+             xdotool({"key", "Escape"});
+         }},
+        {"a click beside the menu",
+         [&] {
+             pointAt(beside);
+             xdotool({"click", "1"});
+         }},
+        {"a click on an item",
+         [&] {
+             const QRect item = menu->actionGeometry(menu->actions().constFirst());
+             pointAt(menu->mapToGlobal(item.center()));
+             xdotool({"click", "1"});
+             pointAt(beside);
+         }},
+    };
+    for (const auto& c : closings) {
+        pointAt(QPoint(20, 20));
+        xdotool({"click", "1"});
+        ASSERT_TRUE(QTest::qWaitFor([menu] { return menu->isVisible(); })) << c.name;
+        c.close();
+        EXPECT_FALSE(menu->isVisible()) << c.name;
+        EXPECT_EQ(aquaInCorner(), 0) << c.name;
+    }
 }

@@ -1,15 +1,20 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <QCheckBox>
+#include <QColorDialog>
+#include <QDialogButtonBox>
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTextBlock>
 #include <QSpinBox>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBlock>
 
 #include "commands/interpreter.h"
 #include "console/Zul2_cmain.h"
@@ -24,6 +29,7 @@
 #include "shell/program.h"
 #include "shell/startup.h"
 #include "test_support.h"
+#include "waiting_and_ports.h"
 
 using namespace zul;
 using zul::test::RecordingDialogs;
@@ -424,4 +430,40 @@ TEST(HubForm, TextViewsFedFromOutsideStaySmall) {
     EXPECT_EQ(chat->document()->availableUndoSteps(), 0);
     EXPECT_LE(chat->document()->blockCount(), 2000);
     EXPECT_EQ(chat->document()->lastBlock().text(), QString::fromLatin1(line));
+}
+
+// Qt's own texts (standard dialogs, buttons, error strings) read Japanese while the program
+// lives, like everything else the user sees.
+TEST(Startup, QtsOwnDialogsAndMessagesReadJapanese) {
+    auto texts = [] {
+        QStringList out;
+        QDialogButtonBox buttons(QDialogButtonBox::Cancel | QDialogButtonBox::Open);
+        out << buttons.button(QDialogButtonBox::Cancel)->text();
+        out << buttons.button(QDialogButtonBox::Open)->text();
+        QFileDialog files;
+        files.setOption(QFileDialog::DontUseNativeDialog);
+        out << files.labelText(QFileDialog::LookIn);
+        QColorDialog colours;
+        colours.setOption(QColorDialog::DontUseNativeDialog);
+        out << colours.windowTitle();
+        QTcpSocket socket;
+        socket.connectToHost(QHostAddress::LocalHost, test::freeTcpPort());
+        socket.waitForConnected(3000);
+        out << socket.errorString();
+        return out;
+    };
+    const QStringList english = texts();
+    ProgramFixture f;
+    f.create();
+    const QStringList japanese = texts();
+    ASSERT_EQ(japanese.size(), english.size());
+    EXPECT_EQ(japanese.at(0), QStringLiteral("キャンセル"));
+    for (qsizetype i = 0; i < japanese.size(); ++i) {
+        EXPECT_TRUE(japanese.at(i) != english.at(i)) << english.at(i).toStdString();
+        EXPECT_TRUE(std::any_of(japanese.at(i).begin(), japanese.at(i).end(), [](QChar c) {
+            return c.unicode() >= 0x3000;
+        })) << japanese.at(i).toStdString();
+    }
+    f.program.reset();
+    EXPECT_TRUE(texts() == english) << "the translation stays after the program";
 }
