@@ -287,7 +287,8 @@ void TClientMain::buildFrame(QWidget* client) {
 
     connect(button(client, QStringLiteral("ezp"), QStringLiteral("簡単操作（EazyPanel）"),
                    {602, 236, 248, 26}),
-            &QPushButton::clicked, this, &TClientMain::showEasyPanelRequested);
+            &QPushButton::clicked, this,
+            [this] { Q_EMIT showToolRequested(QStringLiteral("TZUL_ezpnl")); });
     connect(button(client, QStringLiteral("Button9"), QStringLiteral("フォント設定送信"),
                    {602, 266, 248, 26}),
             &QPushButton::clicked, this, &TClientMain::showCaptionPageRequested);
@@ -382,7 +383,8 @@ void TClientMain::buildFileTab(QWidget* page) {
             &QPushButton::clicked, this, [this] { send(Cmd::CmdLineUpdateStop); });
     connect(
         button(box, QStringLiteral("DirCng"), QStringLiteral("Dir変更指示"), {420, 108, 150, 24}),
-        &QPushButton::clicked, this, &TClientMain::showDirChangeRequested);
+        &QPushButton::clicked, this,
+        [this] { Q_EMIT showToolRequested(QStringLiteral("TDirChange")); });
 
     label(box, QStringLiteral("フェードイン・アウト"), {266, 140, 150, 16});
     ui.WipeBlend = place<QSlider>(box, QStringLiteral("WipeBlend"), {266, 158, 304, 24});
@@ -495,14 +497,17 @@ void TClientMain::buildToolsTab(QWidget* page) {
     QPushButton* basket = button(box, QStringLiteral("Basketball"),
                                  QStringLiteral("バスケット得点版"), {10, 22, 200, 26});
     basket->setToolTip(QStringLiteral("バスケットボール補助ツール"));
-    connect(basket, &QPushButton::clicked, this, &TClientMain::showBasketballRequested);
+    connect(basket, &QPushButton::clicked, this,
+            [this] { Q_EMIT showToolRequested(QStringLiteral("Tzul_pb_main")); });
     QPushButton* baseball =
         button(box, QStringLiteral("Baseball"), QStringLiteral("野球得点版"), {10, 54, 200, 26});
     baseball->setToolTip(QStringLiteral("野球補助ツール"));
-    connect(baseball, &QPushButton::clicked, this, &TClientMain::showBaseballRequested);
+    connect(baseball, &QPushButton::clicked, this,
+            [this] { Q_EMIT showToolRequested(QStringLiteral("Tzul_py_main")); });
     connect(button(box, QStringLiteral("Worksheet"), QStringLiteral("ZULワークシート"),
                    {10, 86, 200, 26}),
-            &QPushButton::clicked, this, &TClientMain::showWorksheetRequested);
+            &QPushButton::clicked, this,
+            [this] { Q_EMIT showToolRequested(QStringLiteral("Tzul_ws")); });
 }
 
 void TClientMain::buildRemoteSaveTab(QWidget* page) {

@@ -98,12 +98,9 @@ public:
     void setStatus(const QString& text, const QColor& colour);
 
 Q_SIGNALS:
-    // Windows owned elsewhere.
-    void showWorksheetRequested();
-    void showDirChangeRequested();
-    void showEasyPanelRequested();
-    void showBasketballRequested();
-    void showBaseballRequested();
+    // A tool window owned elsewhere, by its class name ("Tzul_ws", "TDirChange",
+    // "TZUL_ezpnl", "Tzul_pb_main", "Tzul_py_main").
+    void showToolRequested(const QString& tool);
     // "フォント設定送信": the hub's caption page.
     void showCaptionPageRequested();
     // The continuous sender's name list: refresh it (show = false) or open it (show = true).

@@ -38,6 +38,7 @@
 #include "shell/operator_connection.h"
 #include "shell/quit_on_signals.h"
 #include "shell/startup.h"
+#include "shell/tool_windows.h"
 #include "shell/zul_application.h"
 
 namespace zul {
@@ -56,6 +57,7 @@ Program::Program(Options options) : options_(std::move(options)) {
     errors_ = std::make_unique<AppErrorHandler>(log_, settings_, dialogs_, *status_);
     createNetwork();
     createWindows();
+    registerTools();
     wire();
     wireNetwork();
     wireDisplay();
@@ -124,6 +126,19 @@ void Program::createWindows() {
     ws_->setConnection(connection_.get());
 }
 
+void Program::registerTools() {
+    // Every tool window by the name that the menus and buttons ask for.
+    tools_.add(QStringLiteral("TWebListEdit"), webListEdit_.get());
+    tools_.add(QStringLiteral("TFileSet"), fileSet_.get());
+    tools_.add(QStringLiteral("TZUL_Err"), errWindow_.get());
+    tools_.add(QStringLiteral("TDirChange"), dirChange_.get());
+    tools_.add(QStringLiteral("TZUL_ts"), ts_.get());
+    tools_.add(QStringLiteral("Tzul_ws"), ws_.get());
+    const auto open = [this](const QString& tool) { tools_.show(tool); };
+    QObject::connect(hubForm_.get(), &TSettingForm::showToolRequested, hubForm_.get(), open);
+    QObject::connect(console_.get(), &TClientMain::showToolRequested, console_.get(), open);
+}
+
 void Program::wire() {
     QObject::connect(hubForm_.get(), &TSettingForm::quitRequested, hubForm_.get(),
                      [this] { quit(); });
@@ -161,13 +176,6 @@ void Program::wireNetwork() {
     udp_->setHooks(udp);
     QObject::connect(&settings_.Port, &SettingBase::changed, udp_.get(),
                      [this] { guarded(*errors_, [this] { udp_->PortChange(); }); });
-    QObject::connect(hubForm_.get(), &TSettingForm::showToolRequested, hubForm_.get(),
-                     [this](const QString& tool) {
-                         if (tool == QLatin1String("TZUL_ts")) {
-                             ts_->show();
-                             ts_->raise();
-                         }
-                     });
 }
 
 void Program::wireDisplay() {
@@ -227,20 +235,6 @@ void Program::wireDisplay() {
                              Dialogs::Icon::Information);
         }
     });
-    QObject::connect(hub, &TSettingForm::showToolRequested, &d, [this](const QString& tool) {
-        QWidget* window = nullptr;
-        if (tool == QLatin1String("TWebListEdit")) {
-            window = webListEdit_.get();
-        } else if (tool == QLatin1String("TFileSet")) {
-            window = fileSet_.get();
-        } else if (tool == QLatin1String("Tzul_ws")) {
-            window = ws_.get();
-        }
-        if (window != nullptr) {
-            window->show();
-            window->raise();
-        }
-    });
 }
 
 void Program::wireConsole() {
@@ -278,10 +272,6 @@ void Program::wireConsole() {
         connection_->close();
         hubForm_->showNormal();
     });
-    QObject::connect(&c, &TClientMain::showWorksheetRequested, &c,
-                     [this, showWindow] { showWindow(ws_.get()); });
-    QObject::connect(&c, &TClientMain::showDirChangeRequested, &c,
-                     [this, showWindow] { showWindow(dirChange_.get()); });
     QObject::connect(&c, &TClientMain::showCaptionPageRequested, hub,
                      [this] { hubForm_->showCaptionPage(); });
     QObject::connect(&c, &TClientMain::fileListCleared, dirChange_.get(), [this] {
@@ -290,12 +280,6 @@ void Program::wireConsole() {
     });
     QObject::connect(connection_.get(), &OperatorConnection::disconnectedFromDisplay, &c,
                      [this] { replies_->connectionClosed(); });
-    QObject::connect(hub, &TSettingForm::showToolRequested, hub,
-                     [this, showWindow](const QString& tool) {
-                         if (tool == QLatin1String("TZUL_Err")) {
-                             showWindow(errWindow_.get());
-                         }
-                     });
 
     UdpDiscovery::Hooks udp = udp_->hooks();
     udp.refreshPartsList = [this] {

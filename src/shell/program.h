@@ -15,6 +15,7 @@
 #include "model/worksheet.h"
 #include "platform/dialogs.h"
 #include "platform/qt_translations.h"
+#include "shell/tool_windows.h"
 
 namespace zul {
 
@@ -92,6 +93,7 @@ public:
     TZUL_Err& errorWindow() { return *errWindow_; }
     TDirChange& dirChange() { return *dirChange_; }
     TTitle_call& splash() { return *splash_; }
+    ToolWindows& tools() { return tools_; }
 
     // Replaces the dialogs (tests answer them without blocking).
     void setDialogs(Dialogs* dialogs);
@@ -99,6 +101,7 @@ public:
 private:
     void createNetwork();
     void createWindows();
+    void registerTools();
     void wire();
     void wireNetwork();
     void wireDisplay();
@@ -108,6 +111,7 @@ private:
     Settings settings_;
     HubState hub_;
     DebugLog log_;
+    ToolWindows tools_{log_};
     QtJapaneseTexts qtTexts_;
     QtDialogs qtDialogs_;
     DialogsRelay dialogs_{&qtDialogs_};

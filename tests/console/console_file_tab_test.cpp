@@ -237,7 +237,8 @@ TEST_F(FileTab, StoppingCaptionUpdatesLeavesThePartsGridAlone) {
     EXPECT_EQ(connection.sent, QByteArrayList({packet(49)}));
     EXPECT_EQ(window->PartsList()->rowCount(), 2);
 
-    QSignalSpy dirChange(window.get(), &TClientMain::showDirChangeRequested);
+    QSignalSpy dirChange(window.get(), &TClientMain::showToolRequested);
     child<QPushButton>(QStringLiteral("DirCng"))->click();
-    EXPECT_EQ(dirChange.count(), 1);
+    ASSERT_EQ(dirChange.count(), 1);
+    EXPECT_EQ(dirChange.first().first().toString(), QStringLiteral("TDirChange"));
 }

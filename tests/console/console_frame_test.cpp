@@ -112,25 +112,24 @@ TEST_F(Frame, ButtonCaptions) {
 }
 
 TEST_F(Frame, ButtonsOpenTheirWindows) {
-    using Signal = void (TClientMain::*)();
     const struct {
         const char* name;
-        Signal signal;
+        const char* tool;
     } cases[] = {
-        {"ezp", &TClientMain::showEasyPanelRequested},
-        {"Button9", &TClientMain::showCaptionPageRequested},
-        {"Basketball", &TClientMain::showBasketballRequested},
-        {"Baseball", &TClientMain::showBaseballRequested},
-        {"Worksheet", &TClientMain::showWorksheetRequested},
+        {"ezp", "TZUL_ezpnl"},
+        {"Basketball", "Tzul_pb_main"},
+        {"Baseball", "Tzul_py_main"},
+        {"Worksheet", "Tzul_ws"},
     };
     for (const auto& c : cases) {
-        QSignalSpy spy(window.get(), c.signal);
+        QSignalSpy spy(window.get(), &TClientMain::showToolRequested);
         click(c.name);
-        EXPECT_EQ(spy.count(), 1) << c.name;
+        ASSERT_EQ(spy.count(), 1) << c.name;
+        EXPECT_EQ(spy.first().first().toString(), QString::fromLatin1(c.tool)) << c.name;
     }
-    EXPECT_EQ(child<QPushButton>(QStringLiteral("Basketball"))->toolTip(),
-              QStringLiteral("バスケットボール補助ツール"));
-    EXPECT_TRUE(connection.sent.isEmpty());
+    QSignalSpy caption(window.get(), &TClientMain::showCaptionPageRequested);
+    click("Button9");
+    EXPECT_EQ(caption.count(), 1);
 }
 
 TEST_F(Frame, PacketsOfTheSimpleButtons) {

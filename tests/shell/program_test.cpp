@@ -467,3 +467,23 @@ TEST(Startup, QtsOwnDialogsAndMessagesReadJapanese) {
     f.program.reset();
     EXPECT_TRUE(texts() == english) << "the translation stays after the program";
 }
+
+TEST(HubForm, HubAndConsoleOpenToolWindowsThroughOneTable) {
+    ProgramFixture f;
+    f.create();
+    const QStringList names = {QStringLiteral("TWebListEdit"), QStringLiteral("TFileSet"),
+                               QStringLiteral("TZUL_Err"),     QStringLiteral("TDirChange"),
+                               QStringLiteral("TZUL_ts"),      QStringLiteral("Tzul_ws")};
+    for (const QString& name : names) {
+        QWidget* window = f.program->tools().find(name);
+        ASSERT_NE(window, nullptr) << name.toStdString();
+        Q_EMIT f.program->hubForm().showToolRequested(name);
+        EXPECT_TRUE(window->isVisible()) << name.toStdString();
+        window->hide();
+        Q_EMIT f.program->console().showToolRequested(name);
+        EXPECT_TRUE(window->isVisible()) << name.toStdString();
+        window->hide();
+    }
+    Q_EMIT f.program->hubForm().showToolRequested(QStringLiteral("NoSuchTool"));
+    EXPECT_TRUE(f.logLines().contains(sj("ツール画面 NoSuchTool はこの版にはありません。")));
+}
