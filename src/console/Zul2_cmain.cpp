@@ -4,7 +4,6 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QFileInfo>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QHideEvent>
@@ -17,7 +16,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QResizeEvent>
-#include <QScrollBar>
 #include <QShowEvent>
 #include <QSlider>
 #include <QSpinBox>
@@ -33,8 +31,8 @@
 
 #include "console/caption_script.h"
 #include "console/display_monitor.h"
+#include "console/script_editor.h"
 #include "content/parts_files.h"
-#include "content/web_list.h"
 #include "model/debug_log.h"
 #include "model/hub_state.h"
 #include "model/peer_list.h"
@@ -59,10 +57,6 @@ constexpr int kHeightLimit = 520;
 constexpr int kSnappedHeight = 530;
 
 const QString kScriptHint = QStringLiteral("<<ここに文字を入力し、送信指示してください>>");
-const QString kTextFilter =
-    QStringLiteral("テキストファイル(*.txt)|*.txt|すべてのファイル(*.*)|*.*");
-const QString kLoadTitle = QStringLiteral("テンプレート読み込み");
-const QString kScriptSaveFailedCaption = QStringLiteral("保存失敗");
 const QString kDefaultName = QStringLiteral("default");
 
 const QString kValueFilter = QStringLiteral("ZUL値ファイル(*.rv1)|*.rv1|すべてのファイル(*.*)|*.*");
@@ -173,7 +167,8 @@ struct TClientMain::Ui {
     QPlainTextEdit* Memo1 = nullptr;
     QComboBox* QueJump = nullptr;
     QComboBox* SelEnterMode = nullptr;
-    bool enterPressed = false;  // an Enter press reached the editor, its release is due
+    ScriptEditor* script = nullptr;  // the editor's queue jump, caret steps, load and save
+    bool enterPressed = false;       // an Enter press reached the editor, its release is due
 
     // "ファイル指示"
     QListWidget* FileList = nullptr;
@@ -317,16 +312,14 @@ void TClientMain::buildTextTab(QWidget* page) {
     label(page, QStringLiteral("キュージャンプ"), {4, 284, 80, 16});
     ui.QueJump = place<QComboBox>(page, QStringLiteral("QueJump"), {84, 280, 220, 24});
     ui.QueJump->setEditable(false);
-    connect(ui.Memo1, &QPlainTextEdit::textChanged, this, &TClientMain::rebuildQueueJump);
-    connect(ui.QueJump, &QComboBox::activated, this, &TClientMain::queueJump);
-    rebuildQueueJump();
+    ui.script = new ScriptEditor(ui.Memo1, ui.QueJump, ctx_.dialogs, ctx_.log);
 
     connect(button(page, QStringLiteral("Button1"), QStringLiteral("テキスト読み込み"),
                    {310, 280, 92, 24}),
-            &QPushButton::clicked, this, &TClientMain::loadScript);
+            &QPushButton::clicked, ui.script, &ScriptEditor::load);
     connect(
         button(page, QStringLiteral("Button2"), QStringLiteral("テキスト保存"), {406, 280, 92, 24}),
-        &QPushButton::clicked, this, &TClientMain::saveScript);
+        &QPushButton::clicked, ui.script, &ScriptEditor::save);
     connect(button(page, QStringLiteral("Txt_clr"), QStringLiteral("クリア"), {502, 280, 76, 24}),
             &QPushButton::clicked, ui.Memo1, &QPlainTextEdit::clear);
 }
@@ -623,38 +616,17 @@ bool TClientMain::memoKeyEvent(QEvent::Type type, int key) {
     return false;
 }
 
-// The caret's line as the display machine gets it: code page 932, a character it cannot
-// hold replaced by '?' and counted in `unmappable`.
-QByteArray TClientMain::caretLine(int* unmappable) const {
-    return cp932::encode(ui_->Memo1->textCursor().block().text(), unmappable);
-}
-
-void TClientMain::noteUnmappable(int count) const {
-    if (count > 0) {
-        ctx_.log.add(QStringLiteral("シフトJISで表せない文字 %1 個を「?」に置き換えて送信します。")
-                         .arg(count));
-    }
-}
-
 void TClientMain::sendCaretLineAsCaption() {
-    int unmappable = 0;
-    const QByteArray line = caretLine(&unmappable);
-    if (isCommentLine(line)) {
-        return;
+    if (const auto line = ui_->script->caretLineToSend()) {
+        send(Cmd::CmdLineUpdate, *line);
     }
-    noteUnmappable(unmappable);
-    send(Cmd::CmdLineUpdate, line);
 }
 
 void TClientMain::sendCaretLineAsMemo() {
     const QByteArray host = cp932::truncate(ctx_.hostName, kMaxHostBytes);
-    int unmappable = 0;
-    const QByteArray line = caretLine(&unmappable);
-    if (isCommentLine(line)) {
-        return;
+    if (const auto line = ui_->script->caretLineToSend()) {
+        sendDatagram(statusLineRaw(kMemoOpen + host + kMemoClose + *line));
     }
-    noteUnmappable(unmappable);
-    sendDatagram(statusLineRaw(kMemoOpen + host + kMemoClose + line));
 }
 
 void TClientMain::enterReleased() {
@@ -665,121 +637,9 @@ void TClientMain::enterReleased() {
         cursor.movePosition(QTextCursor::EndOfBlock);
         cursor.insertBlock();
         memo->setTextCursor(cursor);
+        memo->ensureCursorVisible();
     } else {
-        const QTextBlock next = memo->textCursor().block().next();
-        if (next.isValid()) {
-            moveCaretToLine(next.blockNumber());
-        }
-    }
-    memo->ensureCursorVisible();
-}
-
-// The caret goes to column 1 of the line (the end of an empty line) and is scrolled into
-// view.
-void TClientMain::moveCaretToLine(int line) {
-    QPlainTextEdit* memo = ui_->Memo1;
-    const QTextBlock block = memo->document()->findBlockByNumber(line);
-    if (!block.isValid()) {
-        return;
-    }
-    QTextCursor cursor(block);
-    if (block.length() > 1) {
-        cursor.movePosition(QTextCursor::NextCharacter);
-    }
-    memo->setTextCursor(cursor);
-    memo->ensureCursorVisible();
-}
-
-void TClientMain::rebuildQueueJump() {
-    QStringList entries;
-    for (QTextBlock block = ui_->Memo1->document()->firstBlock(); block.isValid();
-         block = block.next()) {
-        // Every marker starts with "<--", which is the same three characters as text; only
-        // such lines need their bytes.
-        const QString text = block.text();
-        if (!text.startsWith(QLatin1String("<--"))) {
-            continue;
-        }
-        if (const auto entry = queueEntry(block.blockNumber(), cp932::encode(text))) {
-            entries << cp932::decode(*entry);
-        }
-    }
-    ui_->QueJump->clear();
-    ui_->QueJump->addItems(entries);
-    ui_->QueJump->setCurrentIndex(-1);
-}
-
-void TClientMain::queueJump(int index) {
-    const auto marker = queueEntryLine(cp932::encode(ui_->QueJump->itemText(index)));
-    if (!marker) {
-        return;
-    }
-    QPlainTextEdit* memo = ui_->Memo1;
-    const int lineCount = memo->document()->blockCount();
-    const int markerLine = std::min(*marker, lineCount - 1);
-    moveCaretToLine(markerLine);
-    moveCaretToLine(queueJumpCaretLine(markerLine, lineCount));
-    // In an editor too short for thirteen lines the marker would have scrolled away: it is
-    // the line the operator looks for, so it wins over the caret. Without line wrapping the
-    // scroll position is the number of the first visible line.
-    QScrollBar* bar = memo->verticalScrollBar();
-    if (bar->value() > markerLine) {
-        bar->setValue(markerLine);
-    }
-}
-
-void TClientMain::loadScript() {
-    const QString path = ctx_.dialogs.openFileName(kLoadTitle, kTextFilter);
-    if (path.isEmpty()) {
-        return;
-    }
-    QByteArrayList lines;
-    try {
-        lines = readTextLines(path);
-    } catch (const ZulError& error) {
-        ctx_.log.add(QStringLiteral("エラー：%1").arg(error.message()));
-        ctx_.dialogs.message(
-            QStringLiteral("読み込みできません。容量やアクセス権を確認してください。"),
-            kScriptSaveFailedCaption, Dialogs::Icon::Information);
-        return;
-    }
-    QStringList texts;
-    texts.reserve(lines.size());
-    for (const QByteArray& line : lines) {
-        texts << cp932::decode(line);
-    }
-    ui_->Memo1->setPlainText(texts.join(QLatin1Char('\n')));
-}
-
-void TClientMain::saveScript() {
-    QString path = ctx_.dialogs.saveFileName(QString(), kTextFilter, kDefaultName);
-    if (path.isEmpty()) {
-        return;
-    }
-    // The default extension, for a name typed without one.
-    if (QFileInfo(path).suffix().isEmpty()) {
-        path += QStringLiteral(".txt");
-    }
-    QByteArrayList lines;
-    int unmappable = 0;
-    for (QTextBlock block = ui_->Memo1->document()->firstBlock(); block.isValid();
-         block = block.next()) {
-        int missing = 0;
-        lines << cp932::encode(block.text(), &missing);
-        unmappable += missing;
-    }
-    QString error;
-    if (!writeWebList(path, lines, &error)) {
-        ctx_.log.add(QStringLiteral("エラー：%1 %2").arg(path, error));
-        ctx_.dialogs.message(QStringLiteral("保存できません。容量やアクセス権を確認してください。"),
-                             kScriptSaveFailedCaption, Dialogs::Icon::Information);
-        return;
-    }
-    if (unmappable > 0) {
-        ctx_.log.add(
-            QStringLiteral("%1 の保存でシフトJISで表せない文字 %2 個を「?」に置き換えました。")
-                .arg(path)
-                .arg(unmappable));
+        ui_->script->stepToNextLine();
     }
 }
 

@@ -137,16 +137,9 @@ private:
 
     // "文字送信".
     bool memoKeyEvent(QEvent::Type type, int key);
-    QByteArray caretLine(int* unmappable) const;
-    void noteUnmappable(int count) const;
     void sendCaretLineAsCaption();
     void sendCaretLineAsMemo();
     void enterReleased();
-    void moveCaretToLine(int line);
-    void rebuildQueueJump();
-    void queueJump(int index);
-    void loadScript();
-    void saveScript();
 
     // "ファイル指示".
     std::optional<QByteArray> selectedFile() const;
