@@ -495,8 +495,12 @@ void TClientMain::buildToolsTab(QWidget* page) {
     QPushButton* baseball =
         button(box, QStringLiteral("Baseball"), QStringLiteral("野球得点版"), {10, 54, 200, 26});
     baseball->setToolTip(QStringLiteral("野球補助ツール"));
-    connect(baseball, &QPushButton::clicked, this,
-            [this] { Q_EMIT showToolRequested(QStringLiteral("Tzul_py_main")); });
+    connect(baseball, &QPushButton::clicked, this, [this] {
+        ctx_.dialogs.message(
+            QStringLiteral("作成中です。ご利用になれませんが、サンプル画面をみることができます"),
+            QStringLiteral("ごめんなさい"), Dialogs::Icon::None);
+        Q_EMIT showToolRequested(QStringLiteral("Tzul_py_main"));
+    });
     connect(button(box, QStringLiteral("Worksheet"), QStringLiteral("ZULワークシート"),
                    {10, 86, 200, 26}),
             &QPushButton::clicked, this,
@@ -703,6 +707,17 @@ void TClientMain::runDoubleClickInstruction() {
     if (const auto id = doubleClickInstruction(*name)) {
         runInstruction(*id);
     }
+}
+
+void TClientMain::showFileAt(int index) {
+    QListWidget* list = ui_->FileList;
+    if (index >= 0 && index < list->count()) {
+        list->setCurrentRow(index);
+    } else {
+        list->clearSelection();
+        list->setCurrentRow(-1);
+    }
+    runDoubleClickInstruction();
 }
 
 void TClientMain::maskChosen(int index) {

@@ -72,6 +72,9 @@ public:
     void Button4Click();
     // The display monitor tick (once a second).
     void cpusendTimer();
+    // The easy panel's "【表示】": line `index` of the file list becomes the selected one (no
+    // line for an index outside the list), then the double-click instruction runs for it.
+    void showFileAt(int index);
 
     // A button "ZULメニュー" with an empty menu, for the items of the tray menu on desktops
     // without a system tray; returns the menu (the same one when called again).

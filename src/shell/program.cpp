@@ -13,7 +13,11 @@
 #include "commands/loading_commands.h"
 #include "commands/reply_processor.h"
 #include "console/Zul2_cmain.h"
+#include "console/Zul2_ezpanel.h"
+#include "console/Zul2_rsend.h"
 #include "console/Zul2_ws.h"
+#include "console/Zul_pt2.h"
+#include "console/Zul_py.h"
 #include "content/Zul2_fileset.h"
 #include "content/Zul2_weblst.h"
 #include "display/Zul2_backwind.h"
@@ -68,8 +72,12 @@ Program::Program(Options options) : options_(std::move(options)) {
 
 Program::~Program() {
     // Windows go first: they hold references to the network objects.
+    easyPanel_.reset();
     ws_.reset();
+    baseball_.reset();
+    basketball_.reset();
     ts_.reset();
+    rsend_.reset();
     dirChange_.reset();
     errWindow_.reset();
     fileSet_.reset();
@@ -121,9 +129,13 @@ void Program::createWindows() {
                                   [this] { return connection_->isEstablished(); }};
     errWindow_ = std::make_unique<TZUL_Err>(channel);
     dirChange_ = std::make_unique<TDirChange>(channel, log_);
+    rsend_ = std::make_unique<Tzul_rsend>(channel, dialogs_, log_);
     ts_ = std::make_unique<TZUL_ts>(settings_);
+    basketball_ = std::make_unique<Tzul_pb_main>(channel, dialogs_, log_);
+    baseball_ = std::make_unique<Tzul_py_main>(channel, dialogs_, log_);
     ws_ = std::make_unique<Tzul_ws>(worksheet_, dialogs_);
     ws_->setConnection(connection_.get());
+    easyPanel_ = std::make_unique<TZUL_ezpnl>(channel, dialogs_, log_);
 }
 
 void Program::registerTools() {
@@ -132,8 +144,12 @@ void Program::registerTools() {
     tools_.add(QStringLiteral("TFileSet"), fileSet_.get());
     tools_.add(QStringLiteral("TZUL_Err"), errWindow_.get());
     tools_.add(QStringLiteral("TDirChange"), dirChange_.get());
+    tools_.add(QStringLiteral("Tzul_rsend"), rsend_.get());
     tools_.add(QStringLiteral("TZUL_ts"), ts_.get());
+    tools_.add(QStringLiteral("Tzul_pb_main"), basketball_.get());
+    tools_.add(QStringLiteral("Tzul_py_main"), baseball_.get());
     tools_.add(QStringLiteral("Tzul_ws"), ws_.get());
+    tools_.add(QStringLiteral("TZUL_ezpnl"), easyPanel_.get());
     const auto open = [this](const QString& tool) { tools_.show(tool); };
     QObject::connect(hubForm_.get(), &TSettingForm::showToolRequested, hubForm_.get(), open);
     QObject::connect(console_.get(), &TClientMain::showToolRequested, console_.get(), open);
@@ -241,8 +257,11 @@ void Program::wireConsole() {
     TClientMain& c = *console_;
     ReplyWindows w;
     w.chatLine = [this](const QByteArray& l) { console_->addChatLine(l); };
-    w.fileListItem = [this](const QByteArray& n) { console_->addFileListItem(n); };
-    w.fileListDone = [] {};
+    w.fileListItem = [this](const QByteArray& n) {
+        console_->addFileListItem(n);
+        easyPanel_->addFileEntry(n);
+    };
+    w.fileListDone = [this] { easyPanel_->reselectEntries(); };
     w.partsInfo = [this](const QByteArray& n, const QByteArray& v, const QByteArray& f,
                          const QByteArray& b) { console_->partsInfo(n, v, f, b); };
     w.cpuLoad = [this](int percent) { console_->cpuLoadReply(percent); };
@@ -276,8 +295,14 @@ void Program::wireConsole() {
                      [this] { hubForm_->showCaptionPage(); });
     QObject::connect(&c, &TClientMain::fileListCleared, dirChange_.get(), [this] {
         dirChange_->clearFolders();
+        easyPanel_->clearFileEntries();
         replies_->fileListRequested();
     });
+    QObject::connect(
+        &c, &TClientMain::continuousSenderNames, rsend_.get(),
+        [this](const QByteArrayList& names, bool show) { rsend_->setPartNames(names, show); });
+    QObject::connect(easyPanel_.get(), &TZUL_ezpnl::showFileRequested, &c,
+                     [this](int index) { console_->showFileAt(index); });
     QObject::connect(connection_.get(), &OperatorConnection::disconnectedFromDisplay, &c,
                      [this] { replies_->connectionClosed(); });
 

@@ -34,7 +34,11 @@ class TClientMain;
 class TDirChange;
 class TFileSet;
 class TZUL_Err;
+class TZUL_ezpnl;
 class TZUL_ts;
+class Tzul_pb_main;
+class Tzul_py_main;
+class Tzul_rsend;
 class Tzul_ws;
 class UdpDiscovery;
 class WatchDogService;
@@ -140,8 +144,12 @@ private:
     std::unique_ptr<TFileSet> fileSet_;
     std::unique_ptr<TZUL_Err> errWindow_;
     std::unique_ptr<TDirChange> dirChange_;
+    std::unique_ptr<Tzul_rsend> rsend_;
     std::unique_ptr<TZUL_ts> ts_;
+    std::unique_ptr<Tzul_pb_main> basketball_;
+    std::unique_ptr<Tzul_py_main> baseball_;
     std::unique_ptr<Tzul_ws> ws_;
+    std::unique_ptr<TZUL_ezpnl> easyPanel_;
 };
 
 // Program entry: builds the program and runs the event loop. Returns the exit code.

@@ -473,7 +473,9 @@ TEST(HubForm, HubAndConsoleOpenToolWindowsThroughOneTable) {
     f.create();
     const QStringList names = {QStringLiteral("TWebListEdit"), QStringLiteral("TFileSet"),
                                QStringLiteral("TZUL_Err"),     QStringLiteral("TDirChange"),
-                               QStringLiteral("TZUL_ts"),      QStringLiteral("Tzul_ws")};
+                               QStringLiteral("Tzul_rsend"),   QStringLiteral("TZUL_ts"),
+                               QStringLiteral("Tzul_pb_main"), QStringLiteral("Tzul_py_main"),
+                               QStringLiteral("Tzul_ws"),      QStringLiteral("TZUL_ezpnl")};
     for (const QString& name : names) {
         QWidget* window = f.program->tools().find(name);
         ASSERT_NE(window, nullptr) << name.toStdString();
