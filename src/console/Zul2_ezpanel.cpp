@@ -6,6 +6,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTimer>
+#include <utility>
 
 #include "model/debug_log.h"
 #include "platform/cp932.h"

@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
+#include <utility>
 
 #include "console/online_status.h"
 #include "platform/dialogs.h"
@@ -75,7 +76,7 @@ void Tzul_pb_main::build() {
             QPushButton* b = button(buttons[i], captions[i], box);
             grid->addWidget(b, 2, i);
             connect(b, &QPushButton::clicked, this,
-                    [this, field, points = i + 1] { addPoints(field, points); });
+                    [this, field, points = i + 1] { pointClick(field, points); });
         }
         layout->addWidget(box, 1, row * 2, 1, 2);
     };
@@ -137,9 +138,9 @@ int Tzul_pb_main::court() const {
     return courtNumber(ID->currentIndex());
 }
 
-void Tzul_pb_main::addPoints(BoardField score, int points) {
+void Tzul_pb_main::pointClick(BoardField score, int points) {
     QSpinBox* box = scoreBox(score);
-    box->setValue(zul::addPoints(box->value(), points));
+    box->setValue(addPoints(box->value(), points));
 }
 
 void Tzul_pb_main::Button10Click() {

@@ -28,10 +28,10 @@ public:
     bool online() const;
 
     // The buttons.
-    void addPoints(BoardField score, int points);  // "１" "２" "３"
-    void Button10Click();                          // "先後攻入れ替え"
-    void Button9Click();                           // "一括送信"
-    void Button8Click();                           // "オンライン・オフライン"
+    void pointClick(BoardField score, int points);  // "１" "２" "３"
+    void Button10Click();                           // "先後攻入れ替え"
+    void Button9Click();                            // "一括送信"
+    void Button8Click();                            // "オンライン・オフライン"
 
 private:
     void build();

@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
+#include <utility>
 
 #include "console/online_status.h"
 #include "console/scoreboard.h"
