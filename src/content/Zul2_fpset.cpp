@@ -172,22 +172,26 @@ TFP_Edit::TFP_Edit(Settings& settings, Dialogs& dialogs, DebugLog& log, QWidget*
 
     // Leaving the grid (also for the preview's or the panel's controls) takes the rows over
     // into the preview; entering it writes the titles again.
-    connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
-        const auto inGrid = [this](QWidget* w) {
-            return w != nullptr && (w == PartsList_ || PartsList_->isAncestorOf(w));
-        };
-        if (inGrid(old) && !inGrid(now)) {
-            PartsListExit();
-        } else if (!inGrid(old) && inGrid(now)) {
-            writeTitles();
-        }
-    });
+    focusWatch_ =
+        connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
+            const auto inGrid = [this](QWidget* w) {
+                return w != nullptr && (w == PartsList_ || PartsList_->isAncestorOf(w));
+            };
+            if (inGrid(old) && !inGrid(now)) {
+                PartsListExit();
+            } else if (!inGrid(old) && inGrid(now)) {
+                writeTitles();
+            }
+        });
 
     applyRows(initialEditorRows(), 1);
     PartsListExit();
 }
 
-TFP_Edit::~TFP_Edit() = default;
+TFP_Edit::~TFP_Edit() {
+    // The widget's own teardown moves the focus: nothing of the editor may run then.
+    disconnect(focusWatch_);
+}
 
 void TFP_Edit::buildMenus() {
     MainMenu_ = new QMenuBar(this);

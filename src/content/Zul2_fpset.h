@@ -128,6 +128,7 @@ private:
     QCheckBox* ChkAspect = nullptr;
     QComboBox* DispSize = nullptr;
 
+    QMetaObject::Connection focusWatch_;
     QString pictureFile_;
     QImage loadedPicture_;
     QImage picture_;

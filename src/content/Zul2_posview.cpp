@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QSlider>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -41,9 +42,14 @@ TPosView::TPosView(TFP_Edit& editor, QWidget* parent)
     body_->setGraphicsEffect(fade_);
 
     auto* hint = new QLabel(QStringLiteral("大体の大きさ／位置を決め、OKを押してください。"));
+    hint->setWordWrap(true);
     Button1_ = new QPushButton(QStringLiteral("OK"));
     Button1_->setObjectName(QStringLiteral("Button1"));
     connect(Button1_, &QPushButton::clicked, this, &TPosView::Button1Click);
+    // Sized down to a small part the button may not show: Enter does the same.
+    for (const QKeySequence& key : {QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)}) {
+        connect(new QShortcut(key, this), &QShortcut::activated, this, &TPosView::Button1Click);
+    }
     TrackBar1_ = new QSlider(Qt::Horizontal);
     TrackBar1_->setObjectName(QStringLiteral("TrackBar1"));
     TrackBar1_->setRange(kMinOpacity, kMaxOpacity);
@@ -63,6 +69,11 @@ TPosView::TPosView(TFP_Edit& editor, QWidget* parent)
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
+    // The window takes the size of the part it stands for, however small: its contents do
+    // not hold it larger.
+    layout->setSizeConstraint(QLayout::SetNoConstraint);
+    body_->setMinimumSize(0, 0);
+    body_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
     layout->addWidget(body_);
     resize(kWidth, kHeight);
 }
