@@ -471,8 +471,10 @@ TEST(Startup, QtsOwnDialogsAndMessagesReadJapanese) {
 TEST(HubForm, HubAndConsoleOpenToolWindowsThroughOneTable) {
     ProgramFixture f;
     f.create();
-    const QStringList names = {QStringLiteral("TWebListEdit"), QStringLiteral("TFileSet"),
-                               QStringLiteral("TZUL_Err"),     QStringLiteral("TDirChange"),
+    const QStringList names = {QStringLiteral("TWebListEdit"), QStringLiteral("TEasyZUL"),
+                               QStringLiteral("TFileSet"),     QStringLiteral("TFP_Edit"),
+                               QStringLiteral("TPosView"),     QStringLiteral("TZUL_Err"),
+                               QStringLiteral("TDirChange"),   QStringLiteral("TRE_Disp"),
                                QStringLiteral("TZUL_ts"),      QStringLiteral("Tzul_ws")};
     for (const QString& name : names) {
         QWidget* window = f.program->tools().find(name);
