@@ -185,7 +185,9 @@ TFP_Edit::TFP_Edit(Settings& settings, Dialogs& dialogs, DebugLog& log, QWidget*
         });
 
     applyRows(initialEditorRows(), 1);
-    PartsListExit();
+    // The preview shows its picture from the start; the grid's cells stay as they are until
+    // the first redraw.
+    picture_ = basePicture();
 }
 
 TFP_Edit::~TFP_Edit() {
@@ -504,7 +506,14 @@ void TFP_Edit::OpenClick() {
     if (chosen.isEmpty()) {
         return;
     }
-    applyRows(readPartsForEditor(withDefaultExtension(chosen)), 1);
+    const QString path = withDefaultExtension(chosen);
+    if (QFileInfo::exists(path) && !isRegularFile(path)) {
+        // A folder or a device is no parts file: the grid stays as it is.
+        log_.add(
+            QStringLiteral("部品設定ツール：%1 はファイルではないため読み込みません。").arg(path));
+        return;
+    }
+    applyRows(readPartsForEditor(path), 1);
     PartsListExit();
     writeTitles();
 }

@@ -23,7 +23,7 @@ namespace zul {
 
 using EditorRows = std::vector<QByteArrayList>;
 
-// Grid columns (the parts definition keys, Part-file order).
+// Grid columns: the parts definition keys in the order they are written.
 enum PartsColumn : int {
     kColId = 0,
     kColName = 1,

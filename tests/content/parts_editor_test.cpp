@@ -170,14 +170,8 @@ TEST_F(PartsEditor, StartsWithOnePartRowUnderItsTitles) {
     }
     EXPECT_EQ(grid->rowCount(), 1);
     EXPECT_EQ(grid->rowHeight(0), 20);
-    // The new editor has drawn its row, so its number cells hold "0".
-    QByteArrayList expected = emptyPartRow();
-    expected[kColId] = "1";
-    for (int column :
-         {kColTop, kColLeft, kColHeight, kColWidth, kColFontColour, kColFontSize, kColBackColour}) {
-        expected[column] = "0";
-    }
-    EXPECT_EQ(editor_.rows(), EditorRows{expected});
+    EXPECT_EQ(editor_.rows(), initialEditorRows());
+    EXPECT_EQ(editor_.previewPicture().size(), QSize(1024, 768));
     EXPECT_FALSE(grid->item(0, kColId)->flags().testFlag(Qt::ItemIsEditable))
         << "the ID column is fixed";
 
@@ -342,6 +336,14 @@ TEST_F(PartsEditor, OpensEveryRecordOfAFile) {
     chooseMenu(kFile, QStringLiteral("読み込み(&R)"));
     EXPECT_EQ(editor_.PartsList()->rowCount(), 1) << "a missing file gives one empty row";
     EXPECT_EQ(editor_.cell(1, kColId), "");
+
+    // A folder of that name is no file: the grid stays.
+    editor_.setRows(numbered(2));
+    ASSERT_TRUE(QDir(dir_.path()).mkdir(QStringLiteral("folder.rp1")));
+    dialogs_.files.enqueue(path("folder.rp1"));
+    chooseMenu(kFile, QStringLiteral("読み込み(&R)"));
+    EXPECT_EQ(shape(editor_.rows()), QStringLiteral("1:p1 2:p2"));
+    EXPECT_TRUE(log_.lines().last().contains("folder.rp1"));
 }
 
 TEST_F(PartsEditor, SavesAllFourteenKeysOfEveryRow) {
