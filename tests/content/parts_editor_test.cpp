@@ -403,6 +403,13 @@ TEST_F(PartsEditor, RedrawFillsEmptyNumbersAndDrawsTheParts) {
     EXPECT_EQ(picture.size(), QSize(1024, 768));
     EXPECT_EQ(fromQColor(picture.pixelColor(200 + 10, 100 + 10)), 255);
     EXPECT_NE(fromQColor(picture.pixelColor(200 + 70, 100 + 10)), 255);
+
+    // Moved, the part is drawn at its new place only: every redraw starts from a clean picture.
+    editor_.selectRow(1);
+    editor_.setSelectedRowCell(kColLeft, "500");
+    click("Button12");
+    EXPECT_EQ(fromQColor(editor_.previewPicture().pixelColor(500 + 10, 100 + 10)), 255);
+    EXPECT_NE(fromQColor(editor_.previewPicture().pixelColor(200 + 10, 100 + 10)), 255);
 }
 
 TEST_F(PartsEditor, LeavingTheGridRedrawsThePreview) {
