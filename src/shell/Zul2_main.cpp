@@ -257,6 +257,13 @@ QWidget* TSettingForm::buildFolderTab() {
     layout->addWidget(
         check(QStringLiteral("保存するファイルはすべて基本ディレクトリからの相対パスにする。"),
               s.ChkNoTotalPath));
+    // The setup wizard takes the hub's place until it ends.
+    auto* wizard = button(QStringLiteral("簡単－表示機設定ツール"), this, [this] {
+        Q_EMIT showToolRequested(QStringLiteral("TEasyZUL"));
+        hide();
+    });
+    wizard->setObjectName(QStringLiteral("Button17"));
+    layout->addWidget(wizard);
     layout->addStretch(1);
     return page;
 }

@@ -19,7 +19,10 @@
 #include "console/Zul_pt2.h"
 #include "console/Zul_py.h"
 #include "content/Zul2_fileset.h"
+#include "content/Zul2_fpset.h"
+#include "content/Zul2_posview.h"
 #include "content/Zul2_weblst.h"
+#include "content/Zul2e_disp.h"
 #include "display/Zul2_backwind.h"
 #include "display/Zul2_rdisp.h"
 #include "platform/Hmudp.h"
@@ -29,6 +32,7 @@
 #include "platform/office_converter.h"
 #include "services/Zul2_dircng.h"
 #include "services/Zul2_dlog.h"
+#include "services/Zul2_ezfrm.h"
 #include "services/Zul2_ts.h"
 #include "services/operator_channel.h"
 #include "services/settings_file.h"
@@ -63,6 +67,7 @@ Program::Program(Options options) : options_(std::move(options)) {
     createWindows();
     registerTools();
     wire();
+    wireWizard();
     wireNetwork();
     wireDisplay();
     wireConsole();
@@ -77,10 +82,14 @@ Program::~Program() {
     baseball_.reset();
     basketball_.reset();
     ts_.reset();
+    reDisp_.reset();
     rsend_.reset();
     dirChange_.reset();
     errWindow_.reset();
+    posView_.reset();
+    fpEdit_.reset();
     fileSet_.reset();
+    easy_.reset();
     display_.reset();
     webListEdit_.reset();
     backWind_.reset();
@@ -124,12 +133,16 @@ void Program::createWindows() {
     display_ = std::make_unique<TMainDisp>(
         TMainDisp::Context{settings_, hub_, log_, *errors_, *status_, *interpreter_, *converter_,
                            strList_, webList_, *backWind_, worksheet_, status_->hostName()});
+    easy_ = std::make_unique<TEasyZUL>(settings_, dialogs_, peers_);
     fileSet_ = std::make_unique<TFileSet>(settings_, dialogs_);
+    fpEdit_ = std::make_unique<TFP_Edit>(settings_, dialogs_, log_);
+    posView_ = std::make_unique<TPosView>(*fpEdit_);
     const OperatorChannel channel{connection_.get(),
                                   [this] { return connection_->isEstablished(); }};
     errWindow_ = std::make_unique<TZUL_Err>(channel);
     dirChange_ = std::make_unique<TDirChange>(channel, log_);
     rsend_ = std::make_unique<Tzul_rsend>(channel, dialogs_, log_);
+    reDisp_ = std::make_unique<TRE_Disp>(*fpEdit_);
     ts_ = std::make_unique<TZUL_ts>(settings_);
     basketball_ = std::make_unique<Tzul_pb_main>(channel, dialogs_, log_);
     baseball_ = std::make_unique<Tzul_py_main>(channel, dialogs_, log_);
@@ -141,10 +154,14 @@ void Program::createWindows() {
 void Program::registerTools() {
     // Every tool window by the name that the menus and buttons ask for.
     tools_.add(QStringLiteral("TWebListEdit"), webListEdit_.get());
+    tools_.add(QStringLiteral("TEasyZUL"), easy_.get());
     tools_.add(QStringLiteral("TFileSet"), fileSet_.get());
+    tools_.add(QStringLiteral("TFP_Edit"), fpEdit_.get());
+    tools_.add(QStringLiteral("TPosView"), posView_.get());
     tools_.add(QStringLiteral("TZUL_Err"), errWindow_.get());
     tools_.add(QStringLiteral("TDirChange"), dirChange_.get());
     tools_.add(QStringLiteral("Tzul_rsend"), rsend_.get());
+    tools_.add(QStringLiteral("TRE_Disp"), reDisp_.get());
     tools_.add(QStringLiteral("TZUL_ts"), ts_.get());
     tools_.add(QStringLiteral("Tzul_pb_main"), basketball_.get());
     tools_.add(QStringLiteral("Tzul_py_main"), baseball_.get());
@@ -153,6 +170,19 @@ void Program::registerTools() {
     const auto open = [this](const QString& tool) { tools_.show(tool); };
     QObject::connect(hubForm_.get(), &TSettingForm::showToolRequested, hubForm_.get(), open);
     QObject::connect(console_.get(), &TClientMain::showToolRequested, console_.get(), open);
+    QObject::connect(fpEdit_.get(), &TFP_Edit::showToolRequested, fpEdit_.get(), open);
+}
+
+void Program::wireWizard() {
+    TEasyZUL* wizard = easy_.get();
+    QObject::connect(wizard, &TEasyZUL::saveRequested, hubForm_.get(),
+                     [this] { guarded(*errors_, [this] { hubForm_->Set_SaveClick(); }); });
+    QObject::connect(wizard, &TEasyZUL::hubRequested, hubForm_.get(), [this] {
+        hubForm_->showNormal();
+        hubForm_->raise();
+    });
+    QObject::connect(wizard, &TEasyZUL::startDisplayRequested, hubForm_.get(),
+                     [this] { guarded(*errors_, [this] { hubForm_->Button4Click(); }); });
 }
 
 void Program::wire() {

@@ -32,6 +32,10 @@ class TZUL_BackWind;
 class ReplyProcessor;
 class TClientMain;
 class TDirChange;
+class TEasyZUL;
+class TFP_Edit;
+class TPosView;
+class TRE_Disp;
 class TFileSet;
 class TZUL_Err;
 class TZUL_ezpnl;
@@ -96,6 +100,10 @@ public:
     TClientMain& console() { return *console_; }
     TZUL_Err& errorWindow() { return *errWindow_; }
     TDirChange& dirChange() { return *dirChange_; }
+    TEasyZUL& wizard() { return *easy_; }
+    TFP_Edit& partsEditor() { return *fpEdit_; }
+    TPosView& positionWindow() { return *posView_; }
+    TRE_Disp& partsPreview() { return *reDisp_; }
     TTitle_call& splash() { return *splash_; }
     ToolWindows& tools() { return tools_; }
 
@@ -107,6 +115,7 @@ private:
     void createWindows();
     void registerTools();
     void wire();
+    void wireWizard();
     void wireNetwork();
     void wireDisplay();
     void wireConsole();
@@ -141,10 +150,14 @@ private:
     std::unique_ptr<TZUL_BackWind> backWind_;
     std::unique_ptr<TWebListEdit> webListEdit_;
     std::unique_ptr<TMainDisp> display_;
+    std::unique_ptr<TEasyZUL> easy_;
     std::unique_ptr<TFileSet> fileSet_;
+    std::unique_ptr<TFP_Edit> fpEdit_;
+    std::unique_ptr<TPosView> posView_;
     std::unique_ptr<TZUL_Err> errWindow_;
     std::unique_ptr<TDirChange> dirChange_;
     std::unique_ptr<Tzul_rsend> rsend_;
+    std::unique_ptr<TRE_Disp> reDisp_;
     std::unique_ptr<TZUL_ts> ts_;
     std::unique_ptr<Tzul_pb_main> basketball_;
     std::unique_ptr<Tzul_py_main> baseball_;

@@ -471,9 +471,11 @@ TEST(Startup, QtsOwnDialogsAndMessagesReadJapanese) {
 TEST(HubForm, HubAndConsoleOpenToolWindowsThroughOneTable) {
     ProgramFixture f;
     f.create();
-    const QStringList names = {QStringLiteral("TWebListEdit"), QStringLiteral("TFileSet"),
-                               QStringLiteral("TZUL_Err"),     QStringLiteral("TDirChange"),
-                               QStringLiteral("Tzul_rsend"),   QStringLiteral("TZUL_ts"),
+    const QStringList names = {QStringLiteral("TWebListEdit"), QStringLiteral("TEasyZUL"),
+                               QStringLiteral("TFileSet"),     QStringLiteral("TFP_Edit"),
+                               QStringLiteral("TPosView"),     QStringLiteral("TZUL_Err"),
+                               QStringLiteral("TDirChange"),   QStringLiteral("Tzul_rsend"),
+                               QStringLiteral("TRE_Disp"),     QStringLiteral("TZUL_ts"),
                                QStringLiteral("Tzul_pb_main"), QStringLiteral("Tzul_py_main"),
                                QStringLiteral("Tzul_ws"),      QStringLiteral("TZUL_ezpnl")};
     for (const QString& name : names) {
