@@ -22,7 +22,9 @@ public:
             return;
         }
         const QString socket = dir_.filePath(QStringLiteral("bus"));
-        daemon_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        // It complains that it may not raise its descriptor limit; nothing else to hear.
+        daemon_.setStandardOutputFile(QProcess::nullDevice());
+        daemon_.setStandardErrorFile(QProcess::nullDevice());
         daemon_.start(daemon, {QStringLiteral("--session"), QStringLiteral("--nofork"),
                                QStringLiteral("--nopidfile"),
                                QStringLiteral("--address=unix:path=") + socket});
