@@ -206,6 +206,13 @@ TEST_F(MirrorMachines, ChainPassesEverythingOnAndSurvivesRestarts) {
         const qsizetype three = l.indexOf(captionReceived("chain 3"));
         EXPECT_TRUE(one >= 0 && one < two && two < three) << m->host().constData();
     }
+    // An over-long packet: A runs its first 259 bytes, and exactly those go on.
+    const QByteArray longText = QByteArray(300, 'L') + "-tail";
+    a.send(caption(longText));
+    ASSERT_TRUE(c.waitForLine(captionReceived(QByteArray(258, 'L'))));
+    EXPECT_EQ(a.count(captionReceived(longText)), 1);
+    EXPECT_EQ(b.count(captionReceived(QByteArray(258, 'L'))), 1);
+
     // B holds A's identity; C first held B's, then A's came along the chain.
     EXPECT_EQ(b.count(sj("PKT受信[S]: ミラーID取得 (zul-a)")), 1);
     EXPECT_EQ(c.count(sj("PKT受信[S]: ミラーID取得 (zul-b)")), 1);
