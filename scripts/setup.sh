@@ -13,6 +13,7 @@ packages=(
   xvfb xauth x11-utils libx11-dev openbox xdotool
   fonts-ipafont-gothic fonts-ipafont-mincho
   qt6-translations-l10n
+  dbus-daemon
   iproute2 clang-format
 )
 

@@ -9,6 +9,7 @@
 #include <functional>
 
 #include "protocol/command_table.h"
+#include "protocol/mirror_sink.h"
 #include "protocol/packet_executor.h"
 
 namespace zul {
@@ -27,16 +28,6 @@ struct PacketContext {
     QByteArray operand() const { return work.mid(1); }
     // Sends a reply packet to the asking connection; nothing without a connection.
     void reply(const QByteArray& packet) const;
-};
-
-// The packet mirror: passes every executed packet on to a further display machine.
-class MirrorSink {
-public:
-    virtual ~MirrorSink() = default;
-    // Whether a packet should be handed over (mirror switched on or its connection open).
-    virtual bool mirrorWanted() const = 0;
-    // `packet` ends with its line feed.
-    virtual void mirrorPacket(const QByteArray& packet) = 0;
 };
 
 class Interpreter : public PacketExecutor {

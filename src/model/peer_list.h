@@ -6,6 +6,7 @@
 
 #include <QObject>
 #include <QStringList>
+#include <optional>
 
 namespace zul {
 
@@ -36,5 +37,15 @@ Q_SIGNALS:
 private:
     QStringList entries_;
 };
+
+// The host name of a display machine's entry ("[S]host", the letter in either case; only
+// the entry's first 49 characters count); nothing for the entries of other roles.
+inline std::optional<QString> displayHostOf(const QString& entry) {
+    const QString text = entry.left(49);
+    if (!text.startsWith(QLatin1String("[S]"), Qt::CaseInsensitive)) {
+        return std::nullopt;
+    }
+    return text.mid(3);
+}
 
 }  // namespace zul

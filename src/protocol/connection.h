@@ -24,6 +24,10 @@ public:
 
     // Host name of the far end, for the log.
     virtual QString peerName() const = 0;
+
+    // Set once the far end, a display machine that mirrors to this one, has introduced
+    // itself with its identity (the first identity packet that this connection brought).
+    bool mirrorIntroduced = false;
 };
 
 }  // namespace zul

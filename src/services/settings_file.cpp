@@ -262,9 +262,10 @@ void SettingsFile::LoadSettingsFile(const QString& path) {
                      .arg(channel));
     }
 
-    s_.MirrorSel.set(r.boolean("Mirror", "MirrorRun", s_.MirrorSel()));
+    // The target first: ticking the switch connects at once while the display runs.
     s_.MirrorPort.set(r.integer("Mirror", "Port", s_.MirrorPort()));
     s_.MirrorName.set(r.string("Mirror", "Host", s_.MirrorName()));
+    s_.MirrorSel.set(r.boolean("Mirror", "MirrorRun", s_.MirrorSel()));
 
     const bool startNow = r.boolean("Run", "ServerNow", false);
     s_.ChkNoLoadDir.set(r.boolean("Run", "NoLoadDir", s_.ChkNoLoadDir()));

@@ -132,9 +132,8 @@ void UdpDiscovery::PortChange() {
 }
 
 void UdpDiscovery::NetListDblClick(const QString& entry) {
-    const QString text = entry.left(49);
-    if (text.startsWith(QLatin1String("[S]"), Qt::CaseInsensitive)) {
-        settings_.ClientName.set(text.mid(3));
+    if (const auto host = displayHostOf(entry)) {
+        settings_.ClientName.set(*host);
     }
 }
 

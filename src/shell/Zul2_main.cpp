@@ -34,6 +34,7 @@
 #include "platform/errors.h"
 #include "platform/log_view.h"
 #include "protocol/packets.h"
+#include "services/packet_mirror.h"
 #include "services/settings_file.h"
 #include "services/udp_discovery.h"
 #include "shell/display_listener.h"
@@ -369,9 +370,17 @@ QWidget* TSettingForm::buildMirrorTab() {
     Settings& s = ctx_.settings;
     auto* page = new QWidget;
     auto* form = new QFormLayout(page);
+    form->addRow(new QLabel(
+        QStringLiteral("受信した指示をほかの表示機へ転送します。予備のPCが常に同じ画面を表示"
+                       "するので、故障のときにすぐ切り替えられます。")));
     form->addRow(
         check(QStringLiteral("パケットミラー（他の表示機を連動）をおこなう"), s.MirrorSel));
-    form->addRow(QStringLiteral("ミラー先のPC名"), edit(s.MirrorName));
+    auto* host = new QHBoxLayout;
+    host->addWidget(edit(s.MirrorName));
+    auto* pick = button(QStringLiteral("PC選択"), this, [this] { MS_selectClick(); });
+    pick->setObjectName(QStringLiteral("MS_select"));
+    host->addWidget(pick);
+    form->addRow(QStringLiteral("ミラー先のPC名"), host);
     MirrorPort = spin(s.MirrorPort);
     MirrorPort->setEnabled(false);
     form->addRow(QStringLiteral("ミラー先のポート"), MirrorPort);
@@ -644,6 +653,8 @@ void TSettingForm::wireConnections() {
             [this](const QString& text) { setStatusText(text); });
     connect(&ctx_.connection, &OperatorConnection::hubStatus, this,
             [this](const QString& text) { setStatusText(text); });
+    connect(&ctx_.mirror, &PacketMirror::statusChanged, this,
+            [this](const QString& text) { setStatusText(text); });
     connect(&ctx_.connection, &OperatorConnection::connectedToDisplay, this, [this] {
         refreshHideButton();
         hide();
@@ -704,6 +715,8 @@ void TSettingForm::Button4Click() {
         ctx_.log.add(QStringLiteral("エラー：%1").arg(ctx_.listener.errorString()));
         ctx_.dialogs.message(QStringLiteral("通信ポートが使用中か、エラーが発生しました。"),
                              QStringLiteral("エラー"));
+    } else if (ctx_.settings.MirrorSel()) {
+        ctx_.mirror.open();
     }
     refreshHideButton();
     bool sent = false;
@@ -749,8 +762,19 @@ void TSettingForm::X2Click() {
 void TSettingForm::N1Click() {
     Q_EMIT closeDisplayWindowRequested();
     showNormal();
+    ctx_.mirror.close();
     ctx_.listener.close();
     refreshHideButton();
+}
+
+void TSettingForm::MS_selectClick() {
+    // The peers found by discovery are the network's computers to pick from.
+    if (NetList == nullptr || NetList->currentItem() == nullptr) {
+        return;
+    }
+    if (const auto host = displayHostOf(NetList->currentItem()->text())) {
+        ctx_.settings.MirrorName.set(*host);
+    }
 }
 
 void TSettingForm::C1Click() {

@@ -32,14 +32,15 @@ public:
     ~TSettingForm() override;
 
     // Role actions.
-    void Button4Click();   // "表示機として起動"
-    void Button10Click();  // "操作機として起動"
-    void X2Click();        // "直接、操作する(&X)"
-    void N1Click();        // stop the display role
-    void C1Click();        // stop the operator role
-    void Button8Click();   // "ZULを終了"
-    void X1Click();        // "強制終了(&X)"
-    void ChgModeClick();   // "上級モードにする"
+    void Button4Click();    // "表示機として起動"
+    void Button10Click();   // "操作機として起動"
+    void X2Click();         // "直接、操作する(&X)"
+    void N1Click();         // stop the display role
+    void C1Click();         // stop the operator role
+    void Button8Click();    // "ZULを終了"
+    void X1Click();         // "強制終了(&X)"
+    void ChgModeClick();    // "上級モードにする"
+    void MS_selectClick();  // "PC選択" of the mirror target
 
     // Settings file buttons.
     void Set_SaveClick();

@@ -13,6 +13,7 @@ class UdpDiscovery;
 class Dialogs;
 class ErrorSink;
 class PacketExecutor;
+class PacketMirror;
 class SettingsFile;
 class StatusBroadcaster;
 struct HubState;
@@ -29,6 +30,7 @@ struct HubContext {
     PacketExecutor& executor;
     DisplayListener& listener;
     OperatorConnection& connection;
+    PacketMirror& mirror;
     UdpDiscovery& udp;
     PeerList& peers;
     LineList& strList;

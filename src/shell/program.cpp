@@ -11,6 +11,7 @@
 #include "commands/display_reader.h"
 #include "commands/interpreter.h"
 #include "commands/loading_commands.h"
+#include "commands/mirror_commands.h"
 #include "commands/reply_processor.h"
 #include "console/Zul2_cmain.h"
 #include "console/Zul2_ezpanel.h"
@@ -29,12 +30,15 @@
 #include "platform/cp932.h"
 #include "platform/cpu_load.h"
 #include "platform/fonts.h"
+#include "platform/macro_channel.h"
 #include "platform/office_converter.h"
 #include "services/Zul2_dircng.h"
 #include "services/Zul2_dlog.h"
 #include "services/Zul2_ezfrm.h"
 #include "services/Zul2_ts.h"
+#include "services/macro_server.h"
 #include "services/operator_channel.h"
+#include "services/packet_mirror.h"
 #include "services/settings_file.h"
 #include "services/status_broadcaster.h"
 #include "services/udp_discovery.h"
@@ -71,8 +75,10 @@ Program::Program(Options options) : options_(std::move(options)) {
     wireNetwork();
     wireDisplay();
     wireConsole();
-    // The hub form's creation opens the UDP socket on the port.
+    // The hub form's creation opens the UDP socket on the port and offers the macros.
     udp_->open();
+    macros_->open(MacroChannel::serviceName(QCoreApplication::applicationFilePath()),
+                  options_.macroBusAddress);
 }
 
 Program::~Program() {
@@ -103,6 +109,8 @@ void Program::createNetwork() {
     reader_ = std::make_unique<DisplayReader>(*interpreter_, log_, *errors_);
     listener_ = std::make_unique<DisplayListener>(hub_, *reader_, *watchdog_, *errors_, log_);
     connection_ = std::make_unique<OperatorConnection>(hub_, log_, dialogs_, *errors_, *watchdog_);
+    mirror_ = std::make_unique<PacketMirror>(settings_, hub_, log_, *errors_, *status_);
+    macros_ = std::make_unique<MacroServer>(log_, *errors_);
     udp_ = std::make_unique<UdpDiscovery>(settings_, hub_, log_, dialogs_, *interpreter_, peers_,
                                           status_->hostName());
     status_->setSender(udp_.get());
@@ -122,7 +130,7 @@ void Program::createWindows() {
     // Every window is created once, in this order, and lives until the end of the run.
     const HubContext ctx{settings_, hub_,     log_,          dialogs_,   *settingsFile_,
                          *errors_,  *status_, *interpreter_, *listener_, *connection_,
-                         *udp_,     peers_,   strList_,      webList_};
+                         *mirror_,  *udp_,    peers_,        strList_,   webList_};
     hubForm_ = std::make_unique<TSettingForm>(ctx);
     qtDialogs_.setParent(hubForm_.get());
     console_ = std::make_unique<TClientMain>(TClientMain::Context{
@@ -198,6 +206,11 @@ void Program::wire() {
     }
     cpu_ = std::make_unique<CpuMeter>();
     registerDirectoryCommands(*interpreter_, {settings_, log_, *status_, *cpu_});
+    registerMirrorCommands(*interpreter_, *mirror_);
+    macros_->setActions(
+        {[this] { hubForm_->Button4Click(); }, [this] { hubForm_->Button10Click(); },
+         [this](const QString& path) { settingsFile_->LoadSettingsFile(path); },
+         [this](const QByteArray& packet) { interpreter_->ExecutePacket(packet, nullptr); }});
 }
 
 void Program::wireNetwork() {
@@ -219,9 +232,14 @@ void Program::wireNetwork() {
     udp.operatorOpen = [this] { return connection_->isEstablished(); };
     udp.startOperatorRole = [this] { hubForm_->Button10Click(); };
     udp.reconnectOperator = [this] { connection_->reconnect(); };
+    udp.reconnectMirror = [this] { mirror_->reconnect(); };
     udp_->setHooks(udp);
     QObject::connect(&settings_.Port, &SettingBase::changed, udp_.get(),
                      [this] { guarded(*errors_, [this] { udp_->PortChange(); }); });
+
+    mirror_->displayOpen = [this] { return listener_->isOpen(); };
+    QObject::connect(&settings_.MirrorSel, &SettingBase::changed, mirror_.get(),
+                     [this] { guarded(*errors_, [this] { mirror_->MirrorSelClick(); }); });
 }
 
 void Program::wireDisplay() {

@@ -24,8 +24,10 @@ class CpuMeter;
 class DisplayListener;
 class DisplayReader;
 class Interpreter;
+class MacroServer;
 class OperatorConnection;
 class OfficeConverter;
+class PacketMirror;
 class TMainDisp;
 class TWebListEdit;
 class TZUL_BackWind;
@@ -58,6 +60,8 @@ public:
         QString startFolder;  // the working folder
         QString commandLine;  // the text after the program name
         bool showWindows = true;
+        // Bus of the macro channel; empty for the session bus.
+        QString macroBusAddress;
     };
 
     explicit Program(Options options);
@@ -85,6 +89,8 @@ public:
     TSettingForm& hubForm() { return *hubForm_; }
     DisplayListener& listener() { return *listener_; }
     OperatorConnection& connection() { return *connection_; }
+    PacketMirror& mirror() { return *mirror_; }
+    MacroServer& macros() { return *macros_; }
     UdpDiscovery& udp() { return *udp_; }
     WatchDogService& watchdog() { return *watchdog_; }
     PeerList& peers() { return peers_; }
@@ -138,6 +144,8 @@ private:
     std::unique_ptr<DisplayReader> reader_;
     std::unique_ptr<DisplayListener> listener_;
     std::unique_ptr<OperatorConnection> connection_;
+    std::unique_ptr<PacketMirror> mirror_;
+    std::unique_ptr<MacroServer> macros_;
     std::unique_ptr<UdpDiscovery> udp_;
     std::unique_ptr<OfficeConverter> converter_;
     LineList strList_;
