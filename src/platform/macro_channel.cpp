@@ -121,6 +121,8 @@ MacroChannel::SendResult MacroChannel::send(const QString& service, const QStrin
             service, QString::fromLatin1(kObjectPath), QString::fromLatin1(kInterface),
             QStringLiteral("Execute"));
         call << macro;
+        // Only a running copy may answer: the bus must never try to start one.
+        call.setAutoStartService(false);
         // Events run while waiting, so a program may send to a channel it offers itself.
         const QDBusMessage reply = bus.call(call, QDBus::BlockWithGui, kSendTimeoutMs);
         if (reply.type() != QDBusMessage::ErrorMessage) {
