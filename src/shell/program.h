@@ -24,6 +24,7 @@ class CpuMeter;
 class DisplayListener;
 class DisplayReader;
 class Interpreter;
+class IptalkCooperation;
 class OperatorConnection;
 class OfficeConverter;
 class TMainDisp;
@@ -36,6 +37,8 @@ class TFileSet;
 class TZUL_Err;
 class TZUL_ts;
 class Tzul_ws;
+class Ttalk2;
+class X11Windows;
 class UdpDiscovery;
 class WatchDogService;
 class SettingsFile;
@@ -92,6 +95,8 @@ public:
     TClientMain& console() { return *console_; }
     TZUL_Err& errorWindow() { return *errWindow_; }
     TDirChange& dirChange() { return *dirChange_; }
+    IptalkCooperation& iptalk() { return *iptalk_; }
+    Ttalk2& iptalkSubstitute() { return *ttalk2_; }
     TTitle_call& splash() { return *splash_; }
     ToolWindows& tools() { return tools_; }
 
@@ -100,6 +105,7 @@ public:
 
 private:
     void createNetwork();
+    void createCooperation();
     void createWindows();
     void registerTools();
     void wire();
@@ -127,6 +133,8 @@ private:
     std::unique_ptr<OperatorConnection> connection_;
     std::unique_ptr<UdpDiscovery> udp_;
     std::unique_ptr<OfficeConverter> converter_;
+    std::unique_ptr<X11Windows> x11_;
+    std::unique_ptr<IptalkCooperation> iptalk_;
     LineList strList_;
     LineList webList_;
     Worksheet worksheet_;
@@ -140,6 +148,7 @@ private:
     std::unique_ptr<TFileSet> fileSet_;
     std::unique_ptr<TZUL_Err> errWindow_;
     std::unique_ptr<TDirChange> dirChange_;
+    std::unique_ptr<Ttalk2> ttalk2_;
     std::unique_ptr<TZUL_ts> ts_;
     std::unique_ptr<Tzul_ws> ws_;
 };

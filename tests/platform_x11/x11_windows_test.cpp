@@ -7,47 +7,15 @@
 #include "platform/x11_windows.h"
 #include "standin_window.h"
 #include "waiting_and_ports.h"
-
-#include <X11/Xatom.h>
-#include <X11/Xlib.h>
+#include "x11_stacking.h"
 
 namespace zul {
 namespace {
 
+using test::above;
+using test::settles;
 using test::StandinWindow;
 using test::waitFor;
-
-// The managed windows bottom to top, as the window manager publishes them.
-std::vector<unsigned long> stackingOrder() {
-    Display* d = XOpenDisplay(nullptr);
-    std::vector<unsigned long> order;
-    if (d == nullptr) {
-        return order;
-    }
-    Atom type = 0;
-    int format = 0;
-    unsigned long count = 0;
-    unsigned long after = 0;
-    unsigned char* data = nullptr;
-    if (XGetWindowProperty(d, DefaultRootWindow(d),
-                           XInternAtom(d, "_NET_CLIENT_LIST_STACKING", False), 0, 4096, False,
-                           XA_WINDOW, &type, &format, &count, &after, &data) == Success &&
-        data != nullptr) {
-        const auto* w = reinterpret_cast<const unsigned long*>(data);
-        order.assign(w, w + count);
-        XFree(data);
-    }
-    XCloseDisplay(d);
-    return order;
-}
-
-// Whether `upper` stands above `lower` in the stacking order.
-bool above(WindowId upper, WindowId lower) {
-    const auto order = stackingOrder();
-    const auto u = std::find(order.begin(), order.end(), upper);
-    const auto l = std::find(order.begin(), order.end(), lower);
-    return u != order.end() && l != order.end() && u > l;
-}
 
 std::string text(const std::optional<QRect>& r) {
     if (!r) {
@@ -59,14 +27,6 @@ std::string text(const std::optional<QRect>& r) {
         .arg(r->width())
         .arg(r->height())
         .toStdString();
-}
-
-// A loaded machine may take seconds to start a Qt program and let openbox frame it.
-constexpr int kPatienceMs = 15000;
-
-template <typename Predicate>
-bool settles(Predicate done) {
-    return waitFor(done, kPatienceMs);
 }
 
 class X11WindowsTest : public ::testing::Test {
@@ -84,25 +44,7 @@ protected:
         return o;
     }
 
-    // Waits until the window is managed: mapped and framed by the window manager.
-    ::testing::AssertionResult managed(WindowId w) {
-        if (w == 0) {
-            return ::testing::AssertionFailure() << "the stand-in program made no window";
-        }
-        const bool ok = waitFor(
-            [&] {
-                const auto order = stackingOrder();
-                return windows.isMapped(w) &&
-                       std::find(order.begin(), order.end(), w) != order.end();
-            },
-            kPatienceMs);
-        if (ok) {
-            return ::testing::AssertionSuccess();
-        }
-        return ::testing::AssertionFailure()
-               << "window " << w << " mapped " << windows.isMapped(w) << ", "
-               << stackingOrder().size() << " managed windows";
-    }
+    ::testing::AssertionResult managed(WindowId w) { return test::managed(windows, w); }
 
     QStringList log;
     X11Windows windows{[this](const QString& line) { log << line; }};
