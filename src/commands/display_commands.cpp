@@ -4,6 +4,7 @@
 
 #include "commands/interpreter.h"
 #include "display/Zul2_rdisp.h"
+#include "external/iptalk.h"
 #include "model/settings.h"
 #include "protocol/operand_scan.h"
 
@@ -64,15 +65,24 @@ void registerDisplayCommands(Interpreter& interpreter, DisplayCommandContext con
     on(Cmd::CmdChromaKey, [&d](PacketContext& c) { d.CmdChromaKey(c.operand()); });
     on(Cmd::CmdCaptionPosition, [&d](PacketContext& c) { d.CmdCaptionPosition(c.operand()); });
 
+    on(Cmd::CmdIptalkPosition, [ctx](PacketContext& c) {
+        if (ctx->iptalk != nullptr) {
+            ctx->iptalk->CmdIptalkPosition(c.operand());
+        }
+    });
     // Without the captioning program's window these two return at once and are not
     // handed over to the mirror.
-    auto iptalk = [ctx](PacketContext& c) {
-        if (!ctx->iptalkWindowExists || !ctx->iptalkWindowExists()) {
-            c.handOver = false;
-        }
+    auto iptalk = [ctx](void (IptalkCooperation::*operation)()) {
+        return [ctx, operation](PacketContext& c) {
+            if (ctx->iptalk == nullptr || !ctx->iptalk->windowExists()) {
+                c.handOver = false;
+                return;
+            }
+            (ctx->iptalk->*operation)();
+        };
     };
-    on(Cmd::CmdIptalkHide, iptalk);
-    on(Cmd::CmdIptalkShow, iptalk);
+    on(Cmd::CmdIptalkHide, iptalk(&IptalkCooperation::HideIptalk));
+    on(Cmd::CmdIptalkShow, iptalk(&IptalkCooperation::ShowIptalk));
 }
 
 }  // namespace zul

@@ -9,6 +9,7 @@
 namespace zul {
 
 class Interpreter;
+class IptalkCooperation;
 class TMainDisp;
 struct Settings;
 
@@ -17,8 +18,8 @@ struct DisplayCommandContext {
     TMainDisp& display;
     // Adds a line to the operator console's chat memo.
     std::function<void(const QByteArray&)> addChatLine;
-    // Whether the captioning program's window exists on this machine.
-    std::function<bool()> iptalkWindowExists;
+    // The captioning program's window on this machine; none: it never exists.
+    IptalkCooperation* iptalk = nullptr;
 };
 
 void registerDisplayCommands(Interpreter& interpreter, DisplayCommandContext context);

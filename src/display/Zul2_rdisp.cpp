@@ -711,8 +711,11 @@ void TMainDisp::CmdFade(const QByteArray& operand) {
     if (!ctx_.settings.ChangeWall()) {
         return;
     }
-    const int value = firstNumber(operand).value_or(0);
+    const qint32 value = firstNumber(operand).value_or(0);
     setOpacity(value & 0xFF);
+    if (!ctx_.settings.IPtalk_sync() && passFadeToIptalk) {
+        passFadeToIptalk(value);
+    }
     QCoreApplication::processEvents();
 }
 
@@ -900,7 +903,12 @@ void TMainDisp::SendTimeTimer() {
 
 void TMainDisp::adjustFrame(int edge, bool up, bool moveFrame) {
     if (moveFrame) {
-        setGeometry(adjustEdge(geometry(), edge, up));
+        // A maximised window stays where the window manager puts it.
+        const QRect moved = adjustEdge(geometry(), edge, up);
+        if (isMaximized()) {
+            setWindowState(windowState() & ~Qt::WindowMaximized);
+        }
+        setGeometry(moved);
         ClampContentArea();
         // The caption font follows the window's height; the window manager may report the
         // new size only later.
@@ -934,6 +942,10 @@ void TMainDisp::showForDisplay() {
         QScreen* screen =
             this->screen() != nullptr ? this->screen() : QGuiApplication::primaryScreen();
         setGeometry(screen->geometry());
+        // Marked maximised as well: window managers take an undecorated window of exactly
+        // the screen's size for an old-style full-screen window, which they stack above the
+        // windows that stay on top (IPtalk's) whenever it has the focus.
+        setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowMaximized);
         show();
         placePanel(rect());
     }

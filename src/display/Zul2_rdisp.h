@@ -67,6 +67,9 @@ public:
     std::function<bool()> displayOpen;
     // The pop-up menu item that gives the display machine its own operator console.
     std::function<void()> startOperatorRole;
+    // CmdFade passes the fade on to the captioning program (the amount as the packet
+    // carries it), unless IPtalk_sync says not to.
+    std::function<void(qint32 amount)> passFadeToIptalk;
 
     // ---- content --------------------------------------------------------------------
     void ShowFile(const QByteArray& operand);

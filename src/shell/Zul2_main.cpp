@@ -22,6 +22,7 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include "external/iptalk.h"
 #include "model/bindings.h"
 #include "model/debug_log.h"
 #include "model/hub_state.h"
@@ -349,20 +350,55 @@ QWidget* TSettingForm::buildIptalkTab() {
     Settings& s = ctx_.settings;
     auto* page = new QWidget;
     auto* form = new QFormLayout(page);
-    form->addRow(check(QStringLiteral("IPtalkを常に手前に表示する"), s.Iptalk_topmost));
-    form->addRow(check(QStringLiteral("設定ロード時、IPtalkを隠す"), s.Iptalk_ldhide));
-    form->addRow(check(QStringLiteral("設定ロード時、IPtalk位置を維持"), s.Iptalk_notouch));
-    form->addRow(check(QStringLiteral("ワイプを同期させない"), s.IPtalk_sync));
+    const auto named = [](QWidget* w, const char* name) {
+        w->setObjectName(QString::fromLatin1(name));
+        return w;
+    };
+    form->addRow(named(check(QStringLiteral("IPtalkを常に表示する設定にする"), s.Iptalk_topmost),
+                       "Iptalk_topmost"));
+    form->addRow(named(check(QStringLiteral("設定ロード時、IPtalkを隠す"), s.Iptalk_ldhide),
+                       "Iptalk_ldhide"));
+    form->addRow(named(check(QStringLiteral("設定ロード時、IPtalk位置を維持"), s.Iptalk_notouch),
+                       "Iptalk_notouch"));
+    form->addRow(
+        named(check(QStringLiteral("ワイプを同期させない"), s.IPtalk_sync), "IPtalk_sync"));
     auto* channel = new QComboBox;
+    channel->setObjectName(QStringLiteral("IPtalkCh"));
     for (int i = s.IPtalkCh.minimum(); i <= s.IPtalkCh.maximum(); ++i) {
         channel->addItem(iptalkChannelText(i));
     }
     bind(channel, s.IPtalkCh);
-    form->addRow(QStringLiteral("送信チャンネル"), channel);
-    form->addRow(QStringLiteral("X"), spin(s.Iptalk_top));
-    form->addRow(QStringLiteral("Y"), spin(s.Iptalk_left));
-    form->addRow(QStringLiteral("幅"), spin(s.Iptalk_width));
-    form->addRow(QStringLiteral("高さ"), spin(s.Iptalk_height));
+    form->addRow(QStringLiteral("設定送信チャンネル"), channel);
+    // "位置": x (Iptalk_top) X y (Iptalk_left); "幅": width X height.
+    const auto pair = [&named](QSpinBox* first, const char* firstName, QSpinBox* second,
+                               const char* secondName) {
+        auto* row = new QHBoxLayout;
+        row->addWidget(named(first, firstName));
+        row->addWidget(new QLabel(QStringLiteral("X")));
+        row->addWidget(named(second, secondName));
+        row->addStretch(1);
+        return row;
+    };
+    form->addRow(QStringLiteral("位置"),
+                 pair(spin(s.Iptalk_top), "Iptalk_top", spin(s.Iptalk_left), "Iptalk_left"));
+    form->addRow(QStringLiteral("幅"), pair(spin(s.Iptalk_width), "Iptalk_width",
+                                            spin(s.Iptalk_height), "Iptalk_height"));
+    IptalkCooperation& iptalk = ctx_.iptalk;
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(named(button(QStringLiteral("現状のサイズを取得"), this,
+                                    [this, &iptalk] { guard([&] { iptalk.CaptureIptalk(); }); }),
+                             "Button11"));
+    buttons->addWidget(named(button(QStringLiteral("自分のPCで試す"), this,
+                                    [this, &iptalk] { guard([&] { iptalk.PlaceIptalk(); }); }),
+                             "Button12"));
+    buttons->addWidget(
+        named(button(QStringLiteral("表示機に設定を送る"), this,
+                     [this, &iptalk] { guard([&] { iptalk.SendIptalkPlacement(); }); }),
+              "Button13"));
+    buttons->addWidget(named(button(QStringLiteral("位置設定ウインドウ"), this,
+                                    [this] { Q_EMIT showToolRequested(QStringLiteral("Ttalk2")); }),
+                             "Button21"));
+    form->addRow(buttons);
     return page;
 }
 
@@ -736,12 +772,16 @@ void TSettingForm::Button4Click() {
                            "この機能はIPtalkやPowerPointを制御するためだけに利用すると便利です。"
                            "\n\n（通常表示にしたいときはタスクトレイ内の表示機→表示を選ぶ）"),
             QStringLiteral("表示機起動"));
-        return;
+    } else {
+        Q_EMIT showDisplayWindowRequested();
+        // The hub steps aside only when a display window took its place.
+        if (isSignalConnected(QMetaMethod::fromSignal(&TSettingForm::showDisplayWindowRequested))) {
+            hide();
+        }
     }
-    Q_EMIT showDisplayWindowRequested();
-    // The hub steps aside only when a display window took its place.
-    if (isSignalConnected(QMetaMethod::fromSignal(&TSettingForm::showDisplayWindowRequested))) {
-        hide();
+    // Also without a display window: the machine may only drive IPtalk.
+    if (ctx_.settings.Iptalk_topmost()) {
+        ctx_.iptalk.Idle().start();
     }
 }
 
@@ -762,6 +802,7 @@ void TSettingForm::X2Click() {
 void TSettingForm::N1Click() {
     Q_EMIT closeDisplayWindowRequested();
     showNormal();
+    ctx_.iptalk.Idle().stop();
     ctx_.mirror.close();
     ctx_.listener.close();
     refreshHideButton();

@@ -6,6 +6,7 @@ namespace zul {
 
 class DebugLog;
 class DisplayListener;
+class IptalkCooperation;
 class LineList;
 class OperatorConnection;
 class PeerList;
@@ -35,6 +36,7 @@ struct HubContext {
     PeerList& peers;
     LineList& strList;
     LineList& webList;
+    IptalkCooperation& iptalk;
 };
 
 }  // namespace zul

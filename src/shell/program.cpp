@@ -26,12 +26,15 @@
 #include "content/Zul2e_disp.h"
 #include "display/Zul2_backwind.h"
 #include "display/Zul2_rdisp.h"
+#include "external/Zul2_iptalk9s.h"
+#include "external/iptalk.h"
 #include "platform/Hmudp.h"
 #include "platform/cp932.h"
 #include "platform/cpu_load.h"
 #include "platform/fonts.h"
 #include "platform/macro_channel.h"
 #include "platform/office_converter.h"
+#include "platform/x11_windows.h"
 #include "services/Zul2_dircng.h"
 #include "services/Zul2_dlog.h"
 #include "services/Zul2_ezfrm.h"
@@ -68,6 +71,7 @@ Program::Program(Options options) : options_(std::move(options)) {
     settingsFile_ = std::make_unique<SettingsFile>(settings_, log_);
     errors_ = std::make_unique<AppErrorHandler>(log_, settings_, dialogs_, *status_);
     createNetwork();
+    createCooperation();
     createWindows();
     registerTools();
     wire();
@@ -90,6 +94,7 @@ Program::~Program() {
     ts_.reset();
     reDisp_.reset();
     rsend_.reset();
+    ttalk2_.reset();
     dirChange_.reset();
     errWindow_.reset();
     posView_.reset();
@@ -122,6 +127,16 @@ void Program::createNetwork() {
     udp_->setErrorSink(errors_.get());
 }
 
+void Program::createCooperation() {
+    // Other programs' windows (the captioning program's) through X11, when the program's
+    // own windows are on an X display.
+    x11_ = std::make_unique<X11Windows>([this](const QString& line) { log_.add(line); });
+    const OperatorChannel channel{connection_.get(),
+                                  [this] { return connection_->isEstablished(); }};
+    iptalk_ = std::make_unique<IptalkCooperation>(
+        IptalkCooperation::Context{settings_, log_, *x11_, channel});
+}
+
 void Program::setDialogs(Dialogs* dialogs) {
     dialogs_.setTarget(dialogs != nullptr ? dialogs : &qtDialogs_);
 }
@@ -130,7 +145,8 @@ void Program::createWindows() {
     // Every window is created once, in this order, and lives until the end of the run.
     const HubContext ctx{settings_, hub_,     log_,          dialogs_,   *settingsFile_,
                          *errors_,  *status_, *interpreter_, *listener_, *connection_,
-                         *mirror_,  *udp_,    peers_,        strList_,   webList_};
+                         *mirror_,  *udp_,    peers_,        strList_,   webList_,
+                         *iptalk_};
     hubForm_ = std::make_unique<TSettingForm>(ctx);
     qtDialogs_.setParent(hubForm_.get());
     console_ = std::make_unique<TClientMain>(TClientMain::Context{
@@ -151,6 +167,8 @@ void Program::createWindows() {
     dirChange_ = std::make_unique<TDirChange>(channel, log_);
     rsend_ = std::make_unique<Tzul_rsend>(channel, dialogs_, log_);
     reDisp_ = std::make_unique<TRE_Disp>(*fpEdit_);
+    ttalk2_ = std::make_unique<Ttalk2>(*iptalk_);
+    iptalk_->setSubstitute(ttalk2_.get());
     ts_ = std::make_unique<TZUL_ts>(settings_);
     basketball_ = std::make_unique<Tzul_pb_main>(channel, dialogs_, log_);
     baseball_ = std::make_unique<Tzul_py_main>(channel, dialogs_, log_);
@@ -170,6 +188,7 @@ void Program::registerTools() {
     tools_.add(QStringLiteral("TDirChange"), dirChange_.get());
     tools_.add(QStringLiteral("Tzul_rsend"), rsend_.get());
     tools_.add(QStringLiteral("TRE_Disp"), reDisp_.get());
+    tools_.add(QStringLiteral("Ttalk2"), ttalk2_.get());
     tools_.add(QStringLiteral("TZUL_ts"), ts_.get());
     tools_.add(QStringLiteral("Tzul_pb_main"), basketball_.get());
     tools_.add(QStringLiteral("Tzul_py_main"), baseball_.get());
@@ -248,18 +267,18 @@ void Program::wireDisplay() {
     d.displayOpen = [this] { return listener_->isOpen(); };
     d.startOperatorRole = [this] { hubForm_->X2Click(); };
     // Chat lines (status lines of every machine, liaison memos) go to the console's memo.
+    d.passFadeToIptalk = [this](qint32 amount) { iptalk_->SendIptalkFade(true, amount); };
     registerDisplayCommands(
         *interpreter_,
-        {settings_, d, [this](const QByteArray& line) { console_->addChatLine(line); }, {}});
-    registerLoadingCommands(*interpreter_, {settings_,
-                                            hub_,
-                                            log_,
-                                            *status_,
-                                            *settingsFile_,
-                                            d,
-                                            worksheet_,
-                                            [this](int, int row) { ws_->showProgress(row); },
-                                            {}});
+        {settings_, d, [this](const QByteArray& line) { console_->addChatLine(line); },
+         iptalk_.get()});
+    // A file set's IPtalk settings file goes to this machine's own IPtalk.
+    registerLoadingCommands(
+        *interpreter_, {settings_, hub_, log_, *status_, *settingsFile_, d, worksheet_,
+                        [this](int, int row) { ws_->showProgress(row); },
+                        [this](const QByteArray& name) {
+                            iptalk_->SendIptalkSettingsFile(name, IptalkCooperation::ownHost());
+                        }});
 
     SettingsFile::Hooks hooks;
     hooks.displayWindowFrame = [this]() -> std::optional<QRect> {
@@ -273,6 +292,7 @@ void Program::wireDisplay() {
         interpreter_->ExecutePacket(packet, nullptr);
     };
     hooks.startDisplayRole = [this] { hubForm_->Button4Click(); };
+    hooks.placeIptalk = [this] { iptalk_->PlaceIptalk(); };
     settingsFile_->setHooks(std::move(hooks));
 
     TSettingForm* hub = hubForm_.get();
@@ -297,7 +317,10 @@ void Program::wireDisplay() {
         } catch (...) {
             dialogs_.message(QStringLiteral("ロード失敗です。"), QStringLiteral("設定"),
                              Dialogs::Icon::Information);
+            return;
         }
+        // IPtalk's captions stay visible over the cover picture.
+        guarded(*errors_, [this] { iptalk_->PlaceIptalk(); });
     });
 }
 
@@ -339,6 +362,11 @@ void Program::wireConsole() {
         connection_->close();
         hubForm_->showNormal();
     });
+    // "IPtalk設定転送": the settings file goes to the display machine's IPtalk.
+    QObject::connect(&c, &TClientMain::iptalkFileChosen, iptalk_.get(),
+                     [this](const QByteArray& name) {
+                         iptalk_->SendIptalkSettingsFile(name, settings_.ClientName());
+                     });
     QObject::connect(&c, &TClientMain::showCaptionPageRequested, hub,
                      [this] { hubForm_->showCaptionPage(); });
     QObject::connect(&c, &TClientMain::fileListCleared, dirChange_.get(), [this] {

@@ -25,6 +25,7 @@ class DisplayListener;
 class DisplayReader;
 class Interpreter;
 class MacroServer;
+class IptalkCooperation;
 class OperatorConnection;
 class OfficeConverter;
 class PacketMirror;
@@ -46,6 +47,8 @@ class Tzul_pb_main;
 class Tzul_py_main;
 class Tzul_rsend;
 class Tzul_ws;
+class Ttalk2;
+class X11Windows;
 class UdpDiscovery;
 class WatchDogService;
 class SettingsFile;
@@ -110,6 +113,8 @@ public:
     TFP_Edit& partsEditor() { return *fpEdit_; }
     TPosView& positionWindow() { return *posView_; }
     TRE_Disp& partsPreview() { return *reDisp_; }
+    IptalkCooperation& iptalk() { return *iptalk_; }
+    Ttalk2& iptalkSubstitute() { return *ttalk2_; }
     TTitle_call& splash() { return *splash_; }
     ToolWindows& tools() { return tools_; }
 
@@ -118,6 +123,7 @@ public:
 
 private:
     void createNetwork();
+    void createCooperation();
     void createWindows();
     void registerTools();
     void wire();
@@ -148,6 +154,8 @@ private:
     std::unique_ptr<MacroServer> macros_;
     std::unique_ptr<UdpDiscovery> udp_;
     std::unique_ptr<OfficeConverter> converter_;
+    std::unique_ptr<X11Windows> x11_;
+    std::unique_ptr<IptalkCooperation> iptalk_;
     LineList strList_;
     LineList webList_;
     Worksheet worksheet_;
@@ -166,6 +174,7 @@ private:
     std::unique_ptr<TDirChange> dirChange_;
     std::unique_ptr<Tzul_rsend> rsend_;
     std::unique_ptr<TRE_Disp> reDisp_;
+    std::unique_ptr<Ttalk2> ttalk2_;
     std::unique_ptr<TZUL_ts> ts_;
     std::unique_ptr<Tzul_pb_main> basketball_;
     std::unique_ptr<Tzul_py_main> baseball_;

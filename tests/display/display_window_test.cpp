@@ -166,6 +166,39 @@ TEST(DisplayWindow, FadesNeedFadeSwitchingAndTakeTheValueAsAByte) {
     EXPECT_TRUE(f.back.coverPicture().isNull());
 }
 
+TEST(DisplayWindow, AFadeGoesOnToIptalkWithTheAmountAsThePacketCarriedIt) {
+    struct Case {
+        bool changeWall;
+        bool noSync;
+        const char* operand;
+        QList<qint32> passed;
+    };
+    const Case cases[] = {
+        {true, false, "128", {128}},
+        {true, false, "300", {300}},  // the window takes only the low byte; IPtalk all of it
+        {true, false, "-1", {-1}},
+        {true, false, "", {0}},
+        {true, true, "128", {}},    // "ワイプを同期させない"
+        {false, false, "128", {}},  // no fade switching: nothing at all
+    };
+    for (const Case& c : cases) {
+        Fixture f;
+        QList<qint32> passed;
+        int opacityWhenPassed = -1;
+        f.display->passFadeToIptalk = [&](qint32 amount) {
+            passed << amount;
+            opacityWhenPassed = f.display->opacity();
+        };
+        f.settings.ChangeWall.set(c.changeWall);
+        f.settings.IPtalk_sync.set(c.noSync);
+        f.display->CmdFade(c.operand);
+        EXPECT_EQ(passed, c.passed) << c.operand << " sync off " << !c.noSync;
+        if (!passed.isEmpty()) {
+            EXPECT_EQ(opacityWhenPassed, f.display->opacity()) << "after the window's own fade";
+        }
+    }
+}
+
 TEST(DisplayWindow, CoverPictureAndBackToColour) {
     Fixture f;
     writePicture(f.path("cover.jpg"), QSize(64, 48), Qt::yellow);
