@@ -18,11 +18,14 @@
 #include "content/Zul2_weblst.h"
 #include "display/Zul2_backwind.h"
 #include "display/Zul2_rdisp.h"
+#include "display/presentation_control.h"
+#include "external/impress_show.h"
 #include "platform/Hmudp.h"
 #include "platform/cp932.h"
 #include "platform/cpu_load.h"
 #include "platform/fonts.h"
 #include "platform/office_converter.h"
+#include "platform/x11_windows.h"
 #include "services/Zul2_dircng.h"
 #include "services/Zul2_dlog.h"
 #include "services/Zul2_ts.h"
@@ -90,6 +93,8 @@ void Program::createNetwork() {
                                           status_->hostName());
     status_->setSender(udp_.get());
     converter_ = std::make_unique<OfficeConverter>();
+    x11_ = std::make_unique<X11Windows>([this](const QString& line) { log_.add(line); });
+    impress_ = std::make_unique<ImpressShow>(*x11_);
     // At start the text list holds two blank lines (ideographic spaces and one space).
     const QByteArray blank = cp932::encode(QString(11, QChar(0x3000)) + QLatin1Char(' '));
     strList_.setLines({blank, blank});
@@ -113,9 +118,9 @@ void Program::createWindows() {
     splash_ = std::make_unique<TTitle_call>(hubForm_.get());
     backWind_ = std::make_unique<TZUL_BackWind>();
     webListEdit_ = std::make_unique<TWebListEdit>(settings_, dialogs_);
-    display_ = std::make_unique<TMainDisp>(
-        TMainDisp::Context{settings_, hub_, log_, *errors_, *status_, *interpreter_, *converter_,
-                           strList_, webList_, *backWind_, worksheet_, status_->hostName()});
+    display_ = std::make_unique<TMainDisp>(TMainDisp::Context{
+        settings_, hub_, log_, *errors_, *status_, *interpreter_, *converter_, *impress_, strList_,
+        webList_, *backWind_, worksheet_, status_->hostName()});
     fileSet_ = std::make_unique<TFileSet>(settings_, dialogs_);
     const OperatorChannel channel{connection_.get(),
                                   [this] { return connection_->isEstablished(); }};

@@ -25,7 +25,9 @@ class DisplayListener;
 class DisplayReader;
 class Interpreter;
 class OperatorConnection;
+class ImpressShow;
 class OfficeConverter;
+class X11Windows;
 class TMainDisp;
 class TWebListEdit;
 class TZUL_BackWind;
@@ -127,6 +129,8 @@ private:
     std::unique_ptr<OperatorConnection> connection_;
     std::unique_ptr<UdpDiscovery> udp_;
     std::unique_ptr<OfficeConverter> converter_;
+    std::unique_ptr<X11Windows> x11_;
+    std::unique_ptr<ImpressShow> impress_;
     LineList strList_;
     LineList webList_;
     Worksheet worksheet_;
