@@ -79,6 +79,7 @@ public:
                 errorTail_ = errorTail_.right(kMaxErrorTail);
             }
         });
+        connect(&process_, &QProcess::started, this, [this] { pid_ = process_.processId(); });
         connect(&process_, &QProcess::finished, this, [this] { ended(); });
         connect(&process_, &QProcess::errorOccurred, this, [this](QProcess::ProcessError e) {
             if (e == QProcess::FailedToStart) {
@@ -133,12 +134,15 @@ public:
         deadline_.start(timeout);
     }
 
+    // Kills the helper's process group: the helper and whatever of its LibreOffice is left.
     void kill() {
-        const qint64 pid = process_.processId();
-        if (pid > 0 && process_.state() != QProcess::NotRunning) {
-            ::kill(static_cast<pid_t>(-pid), SIGKILL);
+        if (pid_ > 0) {
+            ::kill(static_cast<pid_t>(-pid_), SIGKILL);
+        }
+        if (process_.state() != QProcess::NotRunning) {
             process_.waitForFinished(3000);
         }
+        pid_ = 0;
     }
 
     bool closing() const { return closing_; }
@@ -210,6 +214,9 @@ private:
 
     void ended() {
         deadline_.stop();
+        // A LibreOffice that outlived its helper goes now, while its group still has the
+        // helper's number.
+        kill();
         if (closing_) {
             deleteLater();
             return;
@@ -243,6 +250,7 @@ private:
     QByteArray buffer_;
     QByteArray errorTail_;
     std::deque<Pending> pending_;
+    qint64 pid_ = 0;  // of the helper, which leads its process group
     bool closing_ = false;
 };
 
