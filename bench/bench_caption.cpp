@@ -14,6 +14,7 @@
 #include "commands/interpreter.h"
 #include "display/Zul2_backwind.h"
 #include "display/Zul2_rdisp.h"
+#include "external/impress_show.h"
 #include "model/debug_log.h"
 #include "model/hub_state.h"
 #include "model/line_list.h"
@@ -21,6 +22,7 @@
 #include "model/worksheet.h"
 #include "platform/errors.h"
 #include "platform/office_converter.h"
+#include "platform/x11_windows.h"
 #include "protocol/packet_splitter.h"
 #include "services/status_broadcaster.h"
 
@@ -80,12 +82,14 @@ int main(int argc, char** argv) {
     zul::StatusBroadcaster status(QByteArray("bench"));
     zul::Interpreter interpreter(log);
     zul::OfficeConverter converter;
+    zul::X11Windows windows{[](const QString&) {}};
+    zul::ImpressShow impress(windows);
     zul::LineList strList;
     zul::LineList webList;
     zul::TZUL_BackWind back;
     zul::Worksheet worksheet;
-    zul::TMainDisp display({settings, hub, log, errors, status, interpreter, converter, strList,
-                            webList, back, worksheet, QByteArray("bench")});
+    zul::TMainDisp display({settings, hub, log, errors, status, interpreter, converter, impress,
+                            strList, webList, back, worksheet, QByteArray("bench")});
     zul::registerDisplayCommands(interpreter, {settings, display, {}, {}});
     zul::DisplayReader reader(interpreter, log, errors);
     zul::PacketSplitter buffer;

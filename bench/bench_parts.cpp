@@ -15,6 +15,7 @@
 #include "display/Zul2_backwind.h"
 #include "display/Zul2_rdisp.h"
 #include "display/part_table.h"
+#include "external/impress_show.h"
 #include "model/debug_log.h"
 #include "model/hub_state.h"
 #include "model/line_list.h"
@@ -22,6 +23,7 @@
 #include "model/worksheet.h"
 #include "platform/errors.h"
 #include "platform/office_converter.h"
+#include "platform/x11_windows.h"
 #include "protocol/packet_splitter.h"
 #include "services/settings_file.h"
 #include "services/status_broadcaster.h"
@@ -30,7 +32,9 @@ namespace {
 
 class Errors : public zul::ErrorSink {
 public:
-    void reportError(const QString& m) override { std::fprintf(stderr, "error: %s\n", qPrintable(m)); }
+    void reportError(const QString& m) override {
+        std::fprintf(stderr, "error: %s\n", qPrintable(m));
+    }
 };
 
 class PaintWatch : public QObject {
@@ -49,8 +53,9 @@ QByteArray partsFile() {
     QByteArray out = "[List]\r\nRecordCount=400\r\n";
     for (int i = 1; i <= 400; ++i) {
         out += "[Parts-" + QByteArray::number(i) + "]\r\nPName=part" + QByteArray::number(i) +
-               "\r\nValue=0\r\nX1=" + QByteArray::number((i % 20) * 38) + "\r\nY1=" +
-               QByteArray::number((i / 20) * 50) + "\r\nX2=30\r\nY2=48\r\nFSize=12\r\n"
+               "\r\nValue=0\r\nX1=" + QByteArray::number((i % 20) * 38) +
+               "\r\nY1=" + QByteArray::number((i / 20) * 50) +
+               "\r\nX2=30\r\nY2=48\r\nFSize=12\r\n"
                "Through=\r\nAutoSize=\r\n";
     }
     return out;
@@ -78,16 +83,18 @@ int main(int argc, char** argv) {
     zul::StatusBroadcaster status(QByteArray("bench"));
     zul::Interpreter interpreter(log);
     zul::OfficeConverter converter;
+    zul::X11Windows windows{[](const QString&) {}};
+    zul::ImpressShow impress(windows);
     zul::LineList strList;
     zul::LineList webList;
     zul::TZUL_BackWind back;
     zul::Worksheet worksheet;
     zul::SettingsFile settingsFile(settings, log);
-    zul::TMainDisp display({settings, hub, log, errors, status, interpreter, converter, strList,
-                            webList, back, worksheet, QByteArray("bench")});
+    zul::TMainDisp display({settings, hub, log, errors, status, interpreter, converter, impress,
+                            strList, webList, back, worksheet, QByteArray("bench")});
     zul::registerDisplayCommands(interpreter, {settings, display, {}, {}});
-    zul::registerLoadingCommands(interpreter, {settings, hub, log, status, settingsFile, display,
-                                               worksheet, {}, {}});
+    zul::registerLoadingCommands(
+        interpreter, {settings, hub, log, status, settingsFile, display, worksheet, {}, {}});
     zul::DisplayReader reader(interpreter, log, errors);
     zul::PacketSplitter buffer;
     display.setGeometry(0, 0, 1280, 720);

@@ -7,8 +7,8 @@ packages=(
   build-essential cmake ninja-build pkg-config git
   qt6-base-dev qt6-base-dev-tools libqt6network6 libgl-dev
   qt6-webengine-dev libqt6webenginecore6-bin qt6-pdf-dev
-  libreoffice-core-nogui libreoffice-impress-nogui libreoffice-writer-nogui
-  libreoffice-calc-nogui libreoffice-draw-nogui
+  libreoffice-core libreoffice-impress libreoffice-writer libreoffice-calc libreoffice-draw
+  python3-uno
   libgtest-dev googletest libbenchmark-dev
   xvfb xauth x11-utils libx11-dev openbox xdotool
   fonts-ipafont-gothic fonts-ipafont-mincho
@@ -23,5 +23,7 @@ if [ "$(id -u)" -ne 0 ]; then
 fi
 export DEBIAN_FRONTEND=noninteractive
 apt-get update -qq
+# Slide shows run in LibreOffice Impress with its X11 window system: the full packages, which
+# replace the "-nogui" ones of earlier setups (conversions work with both).
 apt-get install -y -qq --no-install-recommends "${packages[@]}" >/dev/null
 echo "setup: packages ready"

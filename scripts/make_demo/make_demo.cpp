@@ -1,6 +1,7 @@
 // Writes the generated files of the demo base directory: four title pictures, a two-page
-// event programme as PDF, a caption text list, the web update list that rotates them and
-// a file set that starts the caption list and loads the parts. Run once through
+// event programme as PDF, the source of a short presentation (make_demo.sh has LibreOffice
+// turn it into slideshow.odp), a caption text list, the web update list that rotates them
+// and a file set that starts the caption list and loads the parts. Run once through
 // scripts/make_demo.sh; the output is committed. The settings files (startup.rd1 and the
 // scroll_on.rd1 / scroll_off.rd1 switches), welcome.htm, the parts (demo.rp1), their values
 // (demo.rv1) and the worksheet (demo.csv) are kept by hand. Usage: make_demo <demo folder>
@@ -227,6 +228,122 @@ void writeProgramme(const QString& folder) {
     p.end();
 }
 
+// The short presentation for the console's slide show buttons, as a flat OpenDocument
+// presentation that make_demo.sh has LibreOffice turn into slideshow.odp: four slides, a
+// fade between them, and on the first one a line that appears with the first click.
+struct PresentationSlide {
+    const char* colour;
+    const char* title;
+    const char* line;
+    bool lineOnClick;
+};
+
+const PresentationSlide kPresentation[] = {
+    {"#1d6fa3", "秋のふれあいコンサート", "「開始」「次へ」「前」「表示中止」で操作します", true},
+    {"#e86a4a", "第一部　合唱とピアノ", "ZUL 市民合唱団・ゲスト奏者", false},
+    {"#2e8b57", "第二部　吹奏楽のひととき", "ZUL ジュニア吹奏楽団", false},
+    {"#4b2c8a", "ご来場ありがとうございました", "お気をつけてお帰りください", false},
+};
+
+QString xmlEscaped(const char* utf8) {
+    return QString::fromUtf8(utf8).toHtmlEscaped();
+}
+
+QString presentationSource() {
+    QString pages;
+    int n = 0;
+    for (const PresentationSlide& slide : kPresentation) {
+        ++n;
+        const QString id = QStringLiteral("line%1").arg(n);
+        QString page =
+            QStringLiteral(
+                "<draw:page draw:name=\"slide%1\" draw:style-name=\"dp%1\" "
+                "draw:master-page-name=\"Default\">\n"
+                "<draw:frame draw:style-name=\"title\" svg:x=\"1cm\" svg:y=\"4.5cm\" "
+                "svg:width=\"26cm\" svg:height=\"3.5cm\"><draw:text-box>"
+                "<text:p text:style-name=\"big\">%2</text:p></draw:text-box></draw:frame>\n"
+                "<draw:frame draw:id=\"%3\" draw:style-name=\"title\" svg:x=\"1cm\" "
+                "svg:y=\"9cm\" svg:width=\"26cm\" svg:height=\"2.5cm\"><draw:text-box>"
+                "<text:p text:style-name=\"small\">%4</text:p></draw:text-box>"
+                "</draw:frame>\n")
+                .arg(n)
+                .arg(xmlEscaped(slide.title), id, xmlEscaped(slide.line));
+        if (slide.lineOnClick) {
+            page +=
+                QStringLiteral(
+                    "<anim:par presentation:node-type=\"timing-root\"><anim:seq "
+                    "presentation:node-type=\"main-sequence\"><anim:par "
+                    "smil:begin=\"indefinite\"><anim:par smil:begin=\"0s\"><anim:par "
+                    "smil:begin=\"0s\" smil:fill=\"hold\" presentation:node-type=\"on-click\" "
+                    "presentation:preset-class=\"entrance\" "
+                    "presentation:preset-id=\"ooo-entrance-appear\"><anim:set smil:begin=\"0s\" "
+                    "smil:dur=\"0.001s\" smil:fill=\"hold\" smil:targetElement=\"%1\" "
+                    "smil:attributeName=\"visibility\" smil:to=\"visible\"/></anim:par>"
+                    "</anim:par></anim:par></anim:seq></anim:par>\n")
+                    .arg(id);
+        }
+        pages += page + QStringLiteral("</draw:page>\n");
+    }
+    QString pageStyles;
+    n = 0;
+    for (const PresentationSlide& slide : kPresentation) {
+        ++n;
+        pageStyles += QStringLiteral(
+                          "<style:style style:name=\"dp%1\" style:family=\"drawing-page\">"
+                          "<style:drawing-page-properties draw:fill=\"solid\" "
+                          "draw:fill-color=\"%2\" presentation:transition-type=\"automatic\" "
+                          "smil:type=\"fade\" smil:subtype=\"crossfade\" "
+                          "presentation:transition-speed=\"fast\"/></style:style>\n")
+                          .arg(n)
+                          .arg(QString::fromLatin1(slide.colour));
+    }
+    const QString text = QStringLiteral(
+        "fo:color=\"#ffffff\" fo:font-family=\"IPAPGothic\" "
+        "style:font-family-asian=\"IPAPGothic\"");
+    return QStringLiteral(
+               "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+               "<office:document xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
+               "xmlns:style=\"urn:oasis:names:tc:opendocument:xmlns:style:1.0\" "
+               "xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\" "
+               "xmlns:draw=\"urn:oasis:names:tc:opendocument:xmlns:drawing:1.0\" "
+               "xmlns:fo=\"urn:oasis:names:tc:opendocument:xmlns:xsl-fo-compatible:1.0\" "
+               "xmlns:svg=\"urn:oasis:names:tc:opendocument:xmlns:svg-compatible:1.0\" "
+               "xmlns:presentation=\"urn:oasis:names:tc:opendocument:xmlns:presentation:1.0\" "
+               "xmlns:smil=\"urn:oasis:names:tc:opendocument:xmlns:smil-compatible:1.0\" "
+               "xmlns:anim=\"urn:oasis:names:tc:opendocument:xmlns:animation:1.0\" "
+               "office:version=\"1.3\" "
+               "office:mimetype=\"application/vnd.oasis.opendocument.presentation\">\n"
+               "<office:automatic-styles>\n"
+               "<style:page-layout style:name=\"PM1\"><style:page-layout-properties "
+               "fo:page-width=\"28cm\" fo:page-height=\"15.75cm\" fo:margin-top=\"0cm\" "
+               "fo:margin-bottom=\"0cm\" fo:margin-left=\"0cm\" fo:margin-right=\"0cm\" "
+               "style:print-orientation=\"landscape\"/></style:page-layout>\n"
+               "%1"
+               "<style:style style:name=\"title\" "
+               "style:family=\"graphic\"><style:graphic-properties "
+               "draw:stroke=\"none\" draw:fill=\"none\" draw:textarea-vertical-align=\"middle\"/>"
+               "</style:style>\n"
+               "<style:style style:name=\"big\" "
+               "style:family=\"paragraph\"><style:paragraph-properties "
+               "fo:text-align=\"center\"/><style:text-properties %2 fo:font-size=\"48pt\" "
+               "style:font-size-asian=\"48pt\" fo:font-weight=\"bold\" "
+               "style:font-weight-asian=\"bold\"/></style:style>\n"
+               "<style:style style:name=\"small\" style:family=\"paragraph\">"
+               "<style:paragraph-properties fo:text-align=\"center\"/><style:text-properties %2 "
+               "fo:font-size=\"26pt\" style:font-size-asian=\"26pt\"/></style:style>\n"
+               "</office:automatic-styles>\n"
+               "<office:master-styles><style:master-page style:name=\"Default\" "
+               "style:page-layout-name=\"PM1\"/></office:master-styles>\n"
+               "<office:body><office:presentation>\n%3</office:presentation></office:body>\n"
+               "</office:document>\n")
+        .arg(pageStyles, text, pages);
+}
+
+void writePresentationSource(const QString& folder) {
+    writeBytes(QDir(folder).filePath(QStringLiteral("slideshow.fodp")),
+               presentationSource().toUtf8());
+}
+
 void writeTextFiles(const QString& folder) {
     const QDir dir(folder);
     QStringList captions;
@@ -269,6 +386,7 @@ int main(int argc, char** argv) {
             writePicture(folder, slide);
         }
         writeProgramme(folder);
+        writePresentationSource(folder);
         writeTextFiles(folder);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "make_demo: %s\n", e.what());

@@ -4,6 +4,7 @@
 
 #include "commands/interpreter.h"
 #include "display/Zul2_rdisp.h"
+#include "display/presentation_control.h"
 #include "external/iptalk.h"
 #include "model/settings.h"
 #include "protocol/operand_scan.h"
@@ -70,6 +71,15 @@ void registerDisplayCommands(Interpreter& interpreter, DisplayCommandContext con
             ctx->iptalk->CmdIptalkPosition(c.operand());
         }
     });
+
+    // Slide shows: "後" steps forward as "次へ" does.
+    PresentationControl& show = d.presentation();
+    on(Cmd::CmdPptStart, [&show](PacketContext&) { show.StartShow(); });
+    on(Cmd::CmdPptNext, [&show](PacketContext&) { show.NextStep(); });
+    on(Cmd::CmdPptPageDown, [&show](PacketContext&) { show.NextStep(); });
+    on(Cmd::CmdPptPageUp, [&show](PacketContext&) { show.PreviousStep(); });
+    on(Cmd::CmdPptStop, [&show](PacketContext&) { show.EndShow(); });
+
     // Without the captioning program's window these two return at once and are not
     // handed over to the mirror.
     auto iptalk = [ctx](void (IptalkCooperation::*operation)()) {

@@ -107,8 +107,9 @@ std::vector<FileInstruction> enabledInstructions(QByteArrayView name) {
         }
         return {*only};
     }
-    if (ext.startsWith(".ht") ||
-        isOneOf(ext, {".gif", ".bmp", ".jpeg", ".ppt", ".doc", ".xls", ".pdf", ".jpg"})) {
+    // The presentations of today (".pptx", ".odp") go with ".ppt".
+    if (ext.startsWith(".ht") || isOneOf(ext, {".gif", ".bmp", ".jpeg", ".ppt", ".pptx", ".odp",
+                                               ".doc", ".xls", ".pdf", ".jpg"})) {
         return {sel_bg1, sel_bk};
     }
     if (isOneOf(ext, {".exe", ".bat", ".pif", ".scr", ".com", ".dll", ".vxd", ".lib", ".log",
@@ -123,8 +124,8 @@ std::optional<FileInstruction> doubleClickInstruction(QByteArrayView name) {
     if (const auto data = dataFileInstruction(ext)) {
         return data;
     }
-    if (ext.startsWith(".ht") ||
-        isOneOf(ext, {".gif", ".bmp", ".ppt", ".pdf", ".xls", ".sxd", ".doc", ".jpeg", ".jpg"})) {
+    if (ext.startsWith(".ht") || isOneOf(ext, {".gif", ".bmp", ".ppt", ".pptx", ".odp", ".pdf",
+                                               ".xls", ".sxd", ".doc", ".jpeg", ".jpg"})) {
         return sel_bg1;
     }
     return std::nullopt;

@@ -13,8 +13,9 @@ namespace {
 // Extensions that the display machine shows as a background file. The dot of an extension
 // can never be the second byte of a double-byte character (those are 0x40 and above), so
 // the byte search below is safe on code page 932 text.
-constexpr std::array<QByteArrayView, 11> kBackgroundExtensions = {
-    ".bmp", ".jpg", ".jpeg", ".ico", ".emf", ".wmf", ".ppt", ".sxd", ".doc", ".xls", ".pdf",
+constexpr std::array<QByteArrayView, 13> kBackgroundExtensions = {
+    ".bmp",  ".jpg", ".jpeg", ".ico", ".emf", ".wmf", ".ppt",
+    ".pptx", ".odp", ".sxd",  ".doc", ".xls", ".pdf",
 };
 
 QByteArray asciiLower(QByteArrayView text) {

@@ -20,7 +20,9 @@
 #include "display/hot_corner.h"
 #include "display/layout.h"
 #include "display/part_table.h"
+#include "display/presentation_control.h"
 #include "display/viewers.h"
+#include "external/slide_show.h"
 #include "model/debug_log.h"
 #include "model/hub_state.h"
 #include "model/line_list.h"
@@ -77,7 +79,7 @@ private:
 namespace {
 
 const QStringList kPictureExtensions = {"bmp", "jpg", "jpeg", "ico", "emf", "wmf"};
-const QStringList kOfficeExtensions = {"ppt", "sxd", "doc", "xls"};
+const QStringList kOfficeExtensions = {"ppt", "pptx", "odp", "sxd", "doc", "xls"};
 
 QString lowerSuffix(const QString& name) {
     const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
@@ -155,6 +157,18 @@ void TMainDisp::buildViewers() {
     pdf_->setFitMode(PdfView::FitMode::Scale);
 
     parts_ = new PartTable(panel_);
+
+    presentation_ =
+        new PresentationControl({ctx_.hub, ctx_.log, ctx_.errors, ctx_.status, ctx_.impress,
+                                 *office_, *pdf_, [this] { return officeScreenRect(); }},
+                                this);
+    // After the failure has been reported, and outside the helper's answer.
+    connect(
+        presentation_, &PresentationControl::impressFailed, this,
+        [this](const QString& path) {
+            guarded(ctx_.errors, [&] { showPresentationInViewer(path); });
+        },
+        Qt::QueuedConnection);
 
     auto* corner = new HotCorner(panel_);
     corner->setObjectName(QStringLiteral("PopUpWind"));
@@ -318,16 +332,23 @@ void TMainDisp::ShowFile(const QByteArray& operand) {
     }
     FormResize();
     // A slide show of the previous presentation ends with the next file.
+    presentation_->ClosePresentation();
     ctx_.hub.PresentationOpen = false;
+    presentationPath_.clear();
     switch (contentKindOf(path)) {
         case ContentKind::Picture:
             showPicture(path);
             break;
         case ContentKind::Office: {
             const QString ext = lowerSuffix(path);
-            showDocument(ctx_.converter.toPdf(path), office_);
-            if (ext == QLatin1String("ppt") || ext == QLatin1String("sxd")) {
+            if (ctx_.settings.CkPptOleControl() && isImpressShowExtension(ext)) {
+                showByImpress(path);
+            } else {
+                showDocument(ctx_.converter.toPdf(path), office_);
+            }
+            if (isPresentationExtension(ext)) {
                 ctx_.hub.PresentationOpen = true;
+                presentationPath_ = path;
             }
             break;
         }
@@ -362,6 +383,37 @@ void TMainDisp::showPicture(const QString& path) {
 void TMainDisp::showDocument(const QString& path, PdfView* viewer) {
     viewer->load(path);
     showOnly(viewer);
+}
+
+// The show runs in Impress over the Office viewer, which stays empty beneath it.
+void TMainDisp::showByImpress(const QString& path) {
+    if (!isRegularFile(path)) {
+        throw ZulError(QStringLiteral("ファイルが見つかりません：%1").arg(path));
+    }
+    office_->clear();
+    showOnly(office_);
+    ClampContentArea();
+    presentation_->OpenPresentation(path);
+}
+
+// Impress could not show the presentation: the viewer shows it, if it is still the one shown.
+void TMainDisp::showPresentationInViewer(const QString& path) {
+    const auto stillShown = [this, &path] {
+        return ctx_.hub.PresentationOpen && presentationPath_ == path &&
+               !presentation_->byImpress();
+    };
+    if (!stillShown()) {
+        return;
+    }
+    const QString pdf = ctx_.converter.toPdf(path);
+    if (stillShown()) {
+        showDocument(pdf, office_);
+    }
+}
+
+QRect TMainDisp::officeScreenRect() const {
+    const QRect seen = office_->geometry().intersected(panel_->rect());
+    return {panel_->mapToGlobal(seen.topLeft()), seen.size()};
 }
 
 void TMainDisp::navigateAddress(const QString& entry) {
@@ -1053,6 +1105,8 @@ bool TMainDisp::event(QEvent* event) {
 }
 
 void TMainDisp::closeEvent(QCloseEvent* event) {
+    // A show window of Impress would stay alone above everything.
+    presentation_->ClosePresentation();
     ctx_.backWind.hide();
     QWidget::closeEvent(event);
 }

@@ -23,6 +23,7 @@ namespace zul {
 class CoverOverlay;
 class DebugLog;
 class ErrorSink;
+class ImpressShow;
 class LineList;
 class OfficeConverter;
 class PacketConnection;
@@ -31,6 +32,7 @@ class Worksheet;
 class PacketExecutor;
 class PdfView;
 class PictureView;
+class PresentationControl;
 class StatusBroadcaster;
 class TZUL_BackWind;
 class WebView;
@@ -52,6 +54,7 @@ public:
         StatusBroadcaster& status;
         PacketExecutor& executor;
         OfficeConverter& converter;
+        ImpressShow& impress;
         LineList& StrList;
         LineList& WebList;
         TZUL_BackWind& backWind;
@@ -79,6 +82,13 @@ public:
     // After a settings file load: the caption restyled with the unscaled sample size and
     // the bottom-caption layout, whatever the caption position says.
     void restyleAfterSettingsLoad();
+
+    // ---- slide shows ----------------------------------------------------------------
+    // The operator's slide show commands and the presentation that Impress holds.
+    PresentationControl& presentation() const { return *presentation_; }
+    // The part of the Office viewer that can be seen, in screen coordinates: where a slide
+    // show runs.
+    QRect officeScreenRect() const;
 
     // ---- caption line ---------------------------------------------------------------
     void SetCaptionText(const QByteArray& text);
@@ -172,6 +182,8 @@ private:
     void restack();
     void showPicture(const QString& path);
     void showDocument(const QString& path, PdfView* viewer);
+    void showByImpress(const QString& path);
+    void showPresentationInViewer(const QString& path);
     void navigateAddress(const QString& entry);
     void setOpacity(int alpha);
     void bwind_syncTimer();
@@ -199,6 +211,9 @@ private:
     QWidget* PopUpWind = nullptr;
     CoverOverlay* overlay_ = nullptr;
     PartTable* parts_ = nullptr;
+    PresentationControl* presentation_ = nullptr;
+    // The presentation shown now (PresentationOpen), as a path.
+    QString presentationPath_;
     QMenu* PopupMenu1 = nullptr;
     QTimer WebTimer;
     QTimer StrTimer;

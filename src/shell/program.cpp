@@ -26,7 +26,9 @@
 #include "content/Zul2e_disp.h"
 #include "display/Zul2_backwind.h"
 #include "display/Zul2_rdisp.h"
+#include "display/presentation_control.h"
 #include "external/Zul2_iptalk9s.h"
+#include "external/impress_show.h"
 #include "external/iptalk.h"
 #include "platform/Hmudp.h"
 #include "platform/cp932.h"
@@ -120,6 +122,10 @@ void Program::createNetwork() {
                                           status_->hostName());
     status_->setSender(udp_.get());
     converter_ = std::make_unique<OfficeConverter>();
+    // Other programs' windows (the captioning program's, Impress's) through X11, when the
+    // program's own windows are on an X display.
+    x11_ = std::make_unique<X11Windows>([this](const QString& line) { log_.add(line); });
+    impress_ = std::make_unique<ImpressShow>(*x11_);
     // At start the text list holds two blank lines (ideographic spaces and one space).
     const QByteArray blank = cp932::encode(QString(11, QChar(0x3000)) + QLatin1Char(' '));
     strList_.setLines({blank, blank});
@@ -128,9 +134,8 @@ void Program::createNetwork() {
 }
 
 void Program::createCooperation() {
-    // Other programs' windows (the captioning program's) through X11, when the program's
-    // own windows are on an X display.
-    x11_ = std::make_unique<X11Windows>([this](const QString& line) { log_.add(line); });
+    // Other programs' windows (the captioning program's) are reached through the X11 layer
+    // made with the services.
     const OperatorChannel channel{connection_.get(),
                                   [this] { return connection_->isEstablished(); }};
     iptalk_ = std::make_unique<IptalkCooperation>(
@@ -143,10 +148,10 @@ void Program::setDialogs(Dialogs* dialogs) {
 
 void Program::createWindows() {
     // Every window is created once, in this order, and lives until the end of the run.
-    const HubContext ctx{settings_, hub_,     log_,          dialogs_,   *settingsFile_,
-                         *errors_,  *status_, *interpreter_, *listener_, *connection_,
-                         *mirror_,  *udp_,    peers_,        strList_,   webList_,
-                         *iptalk_};
+    const HubContext ctx{settings_,      hub_,         log_,     dialogs_,
+                         *settingsFile_, *errors_,     *status_, *interpreter_,
+                         *listener_,     *connection_, *mirror_, *udp_,
+                         peers_,         strList_,     webList_, *iptalk_};
     hubForm_ = std::make_unique<TSettingForm>(ctx);
     qtDialogs_.setParent(hubForm_.get());
     console_ = std::make_unique<TClientMain>(TClientMain::Context{
@@ -154,9 +159,9 @@ void Program::createWindows() {
     splash_ = std::make_unique<TTitle_call>(hubForm_.get());
     backWind_ = std::make_unique<TZUL_BackWind>();
     webListEdit_ = std::make_unique<TWebListEdit>(settings_, dialogs_);
-    display_ = std::make_unique<TMainDisp>(
-        TMainDisp::Context{settings_, hub_, log_, *errors_, *status_, *interpreter_, *converter_,
-                           strList_, webList_, *backWind_, worksheet_, status_->hostName()});
+    display_ = std::make_unique<TMainDisp>(TMainDisp::Context{
+        settings_, hub_, log_, *errors_, *status_, *interpreter_, *converter_, *impress_, strList_,
+        webList_, *backWind_, worksheet_, status_->hostName()});
     easy_ = std::make_unique<TEasyZUL>(settings_, dialogs_, peers_);
     fileSet_ = std::make_unique<TFileSet>(settings_, dialogs_);
     fpEdit_ = std::make_unique<TFP_Edit>(settings_, dialogs_, log_);

@@ -27,6 +27,7 @@ class Interpreter;
 class MacroServer;
 class IptalkCooperation;
 class OperatorConnection;
+class ImpressShow;
 class OfficeConverter;
 class PacketMirror;
 class TMainDisp;
@@ -156,6 +157,7 @@ private:
     std::unique_ptr<OfficeConverter> converter_;
     std::unique_ptr<X11Windows> x11_;
     std::unique_ptr<IptalkCooperation> iptalk_;
+    std::unique_ptr<ImpressShow> impress_;
     LineList strList_;
     LineList webList_;
     Worksheet worksheet_;

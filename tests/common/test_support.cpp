@@ -3,6 +3,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QUrl>
 
 #include "platform/cp932.h"
 
@@ -41,6 +45,35 @@ QByteArray fromHex(const QString& hex) {
 
 QByteArray sj(const char* utf8) {
     return cp932::encode(QString::fromUtf8(utf8));
+}
+
+QString makeSamplePresentation(const QString& folder, const QString& name) {
+    if (QStandardPaths::findExecutable(QStringLiteral("soffice")).isEmpty()) {
+        return {};
+    }
+    const QTemporaryDir work;
+    const QString format = QFileInfo(name).suffix();
+    QProcess soffice;
+    soffice.start(
+        QStringLiteral("soffice"),
+        {QStringLiteral("-env:UserInstallation=") +
+             QString::fromLatin1(
+                 QUrl::fromLocalFile(work.filePath(QStringLiteral("profile"))).toEncoded()),
+         QStringLiteral("--headless"), QStringLiteral("--norestore"),
+         QStringLiteral("--convert-to"), format, QStringLiteral("--outdir"), work.path(),
+         fixture(QStringLiteral("presentation/slides.fodp"))});
+    if (!soffice.waitForFinished(120000)) {
+        soffice.kill();
+        soffice.waitForFinished();
+        return {};
+    }
+    const QString made = work.filePath(QStringLiteral("slides.") + format);
+    const QString target = QDir(folder).filePath(name);
+    QFile::remove(target);
+    if (QFileInfo(made).size() <= 0 || !QFile::copy(made, target)) {
+        return {};
+    }
+    return target;
 }
 
 FileSizeLimit::FileSizeLimit(rlim_t bytes) {

@@ -12,6 +12,7 @@
 
 #include "display/Zul2_backwind.h"
 #include "display/Zul2_rdisp.h"
+#include "external/impress_show.h"
 #include "fakes.h"
 #include "model/debug_log.h"
 #include "model/hub_state.h"
@@ -19,6 +20,7 @@
 #include "model/settings.h"
 #include "model/worksheet.h"
 #include "platform/office_converter.h"
+#include "platform/x11_windows.h"
 #include "services/status_broadcaster.h"
 #include "test_support.h"
 
@@ -66,8 +68,8 @@ struct DisplayFixture {
     // The same with another executor (the interpreter, say), which must outlive `display`.
     void openDisplay(PacketExecutor& runner) {
         display = std::make_unique<TMainDisp>(
-            TMainDisp::Context{settings, hub, log, errors, status, runner, converter, strList,
-                               webList, back, worksheet, QByteArray("pc1")});
+            TMainDisp::Context{settings, hub, log, errors, status, runner, converter, impress,
+                               strList, webList, back, worksheet, QByteArray("pc1")});
         if (options_.feedPartsBack) {
             executor.display = display.get();
         }
@@ -91,6 +93,8 @@ struct DisplayFixture {
     StatusBroadcaster status{QByteArray("pc1")};
     DisplayExecutor executor;
     OfficeConverter converter;
+    X11Windows windows{[](const QString&) {}};
+    ImpressShow impress{windows};
     LineList strList;
     LineList webList;
     TZUL_BackWind back;

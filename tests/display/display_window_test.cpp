@@ -70,7 +70,8 @@ TEST(DisplayWindow, ContentKindComesFromTheLowerCaseExtension) {
         {"a.sxd", ContentKind::Office},      {"b.xls", ContentKind::Office},
         {"c.PDF", ContentKind::Pdf},         {"index.htm", ContentKind::Web},
         {"notes.txt", ContentKind::Web},     {"noext", ContentKind::Web},
-        {"dir.jpg/page", ContentKind::Web},  {"a.pptx", ContentKind::Web},
+        {"dir.jpg/page", ContentKind::Web},  {"a.pptx", ContentKind::Office},
+        {"b.Odp", ContentKind::Office},      {"c.pps", ContentKind::Web},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(contentKindOf(QString::fromLatin1(c.name)), c.kind) << c.name;

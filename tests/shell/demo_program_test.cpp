@@ -7,6 +7,8 @@
 #include <QElapsedTimer>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStandardPaths>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -16,6 +18,7 @@
 #include "console/Zul2_cmain.h"
 #include "display/Zul2_rdisp.h"
 #include "display/part_table.h"
+#include "display/viewers.h"
 #include "model/debug_log.h"
 #include "model/settings.h"
 #include "platform/cp932.h"
@@ -154,4 +157,28 @@ TEST_F(DemoProgram, PartsGridListsEveryUnlockedDemoPartByItsWholeName) {
         }
     }
     EXPECT_TRUE(cellShown) << "no demo part shows worksheet cell 1, 1";
+}
+
+TEST_F(DemoProgram, ThePresentationStepsWithTheConsolesSlideShowButtons) {
+    if (QStandardPaths::findExecutable(QStringLiteral("soffice")).isEmpty()) {
+        GTEST_SKIP() << "LibreOffice (soffice) is not installed: the presentation is not shown";
+    }
+    doubleClickFile(QStringLiteral("slideshow.odp"));
+    PdfView* slides = display().OLEPanel();
+    ASSERT_TRUE(waitFor([&] { return slides->isLoaded(); }, 60000))
+        << "the demo's presentation was not shown";
+    EXPECT_EQ(slides->pageCount(), 4);
+    const auto press = [this, slides](const char* button, int page) {
+        auto* b = console().findChild<QPushButton*>(QString::fromLatin1(button));
+        ASSERT_NE(b, nullptr) << button;
+        QTest::mouseClick(b, Qt::LeftButton);
+        EXPECT_TRUE(waitFor([&] { return slides->currentPage() == page; }, 5000))
+            << button << ": page " << slides->currentPage() + 1;
+    };
+    press("PptNext", 1);  // 次へ
+    press("PptDown", 2);  // 後
+    press("PptUp", 1);    // 前
+    press("PptEsc", 0);   // 表示中止
+    press("PptNext", 1);
+    press("Pptrun", 0);  // 開始
 }
