@@ -632,6 +632,12 @@ void TMainDisp::CmdWebUpdateList(const QByteArray& operand) {
     image_->setAttribute(Qt::WA_TransparentForMouseEvents, true);
     WebTimer.setInterval(ctx_.hub.WebSeconds * 1000);
     WebTimer.start();
+    // A list named by a file set that the rotation itself runs continues at the next tick:
+    // showing its first entry now would run the rotation inside itself, and a file set and
+    // a list that name each other would recurse without end.
+    if (ctx_.hub.FromWebList) {
+        return;
+    }
     WebTimerTimer();
 }
 

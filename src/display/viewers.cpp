@@ -319,7 +319,19 @@ QUrl WebView::urlFromText(const QString& text) {
 }
 
 void WebView::navigate(const QString& text) {
-    currentUrl_ = urlFromText(text);
+    const QUrl url = urlFromText(text);
+    // The browser opens a local name in a thread of its own and waits there for good on a
+    // FIFO or a device, and the program then cannot end; a folder it would list on the
+    // audience screen. Only regular files are pages (a missing one gets the browser's
+    // error page).
+    if (url.isLocalFile()) {
+        const QString path = url.toLocalFile();
+        if (QFileInfo::exists(path) && !isRegularFile(path)) {
+            throw ZulError(
+                QStringLiteral("表示できません：%1（通常のファイルではありません）").arg(path));
+        }
+    }
+    currentUrl_ = url;
     if (!view_) {
         if (currentUrl_ == blankUrl()) {
             return;

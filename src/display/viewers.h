@@ -135,7 +135,8 @@ public:
     ~WebView() override;
 
     // Goes to `text`: a full URL as it is, an absolute local path as a file, "about:blank"
-    // (or empty text) to an empty page, which unloads the current one.
+    // (or empty text) to an empty page, which unloads the current one. A local name that
+    // is there but is no regular file (a folder, a FIFO, a device) is refused (ZulError).
     void navigate(const QString& text);
     // The address that navigate() makes of `text`.
     static QUrl urlFromText(const QString& text);

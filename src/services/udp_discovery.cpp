@@ -151,6 +151,7 @@ void UdpDiscovery::UdpSocketReceive(const QString& remoteHost, const QByteArray&
     switch (line.kind) {
         case 1:
             peers_.clear();
+            peersFullLogged_ = false;
             UpdateBroadcastAddress();
             sendLine(udpDiscoveryAnswer(role(), host_));
             break;
@@ -195,7 +196,11 @@ void UdpDiscovery::handleAnswer(const QByteArray& operand) {
         }
     }
     const QString letter = operand.isEmpty() ? QString() : cp932::decode(operand.left(1));
-    peers_.add(QLatin1Char('[') + letter + QLatin1Char(']') + host);
+    if (!peers_.add(QLatin1Char('[') + letter + QLatin1Char(']') + host) && !peersFullLogged_) {
+        peersFullLogged_ = true;
+        log_.add(QStringLiteral("仲間の一覧が%1件に達したため、これ以上の応答は載せません。")
+                     .arg(PeerList::kMaxEntries));
+    }
 }
 
 void UdpDiscovery::handleStatusLine(const QByteArray& operand) {

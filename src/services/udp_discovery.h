@@ -116,7 +116,8 @@ private:
     QTimer BCast;
     QStringList nicEntries_;
     int nicSelected_ = -1;
-    bool asked_ = false;  // the question about a found display machine, once per run
+    bool asked_ = false;            // the question about a found display machine, once per run
+    bool peersFullLogged_ = false;  // the full peer list was logged since the last request
     bool exiting_ = false;
     ErrorSink* errorSink_ = nullptr;
 };

@@ -1,6 +1,7 @@
 #include "shell/display_listener.h"
 
 #include <QCoreApplication>
+#include <QScopeGuard>
 
 #include "commands/display_reader.h"
 #include "model/debug_log.h"
@@ -129,6 +130,8 @@ void DisplayListener::onRead(OperatorLink* link) {
     // those events) is retired only here, after them, never while a signal of its own
     // socket is still on the stack.
     ++link->readDepth;
+    ++readsRunning_;
+    const auto readEnds = qScopeGuard([this] { --readsRunning_; });
     Q_EMIT statusChanged(statusText(QStringLiteral("／受信中")));
     watchdog_.start();
     // The socket does not signal data that arrives while this handler runs (a handler may
@@ -137,7 +140,12 @@ void DisplayListener::onRead(OperatorLink* link) {
         reader_.received(link->buffer(), link->socket()->readAll(), link);
     }
     watchdog_.stop();
-    if (!link->closed) {
+    // Pending events run once, from the outermost read only. A read that runs inside them
+    // (another operator's data) must not let events run again itself: each would nest the
+    // next, without end while operators keep sending, and a connection whose read is
+    // below them on the stack is not signalled again until they have all returned, so its
+    // next packet would wait as long.
+    if (!link->closed && readsRunning_ == 1) {
         QCoreApplication::processEvents();
     }
     --link->readDepth;

@@ -98,6 +98,8 @@ private:
     DebugLog& log_;
     QTcpServer server_;
     std::vector<QPointer<OperatorLink>> links_;
+    // Read events on the stack, of all connections together.
+    int readsRunning_ = 0;
 };
 
 }  // namespace zul

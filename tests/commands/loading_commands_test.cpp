@@ -135,6 +135,26 @@ TEST(LoadingCommands, FileSetBackgroundCanBeAWebList) {
     EXPECT_EQ(f.webList.lines(), QByteArrayList{"bg.jpg"});
 }
 
+// A file set whose background is a web list whose first entry is that file set: the list's
+// first entry runs at once, the file set loads the list again, and so on until the stack
+// ran out (one packet ended the program). The rotation takes the reloaded list at its next
+// tick instead.
+TEST(LoadingCommands, FileSetAndWebListThatNameEachOtherLoadOnce) {
+    Fixture f;
+    writeAll(f.path("show.rw1"), "set.rf1\r\nbg.jpg\r\n");
+    writeAll(f.path("set.rf1"), "[FileSet]\r\nBackGround=show.rw1\r\nTextFile=captions.txt\r\n");
+    f.run("\x2aset.rf1");
+    EXPECT_TRUE(f.errors.messages.isEmpty());
+    // In the order in which each finished: the file set that the rotation ran (its list,
+    // its captions, itself), then the operator's (the same three).
+    EXPECT_EQ(f.mirroredCommands(),
+              (QByteArrayList{"\x22", "\x23", "\x2a", "\x22", "\x23", "\x2a"}));
+    EXPECT_EQ(f.webList.lines(), (QByteArrayList{"set.rf1", "bg.jpg"}));
+    EXPECT_EQ(f.hub.WebIndex, -1);  // the next tick shows the list's first entry
+    EXPECT_TRUE(f.display->webTimer().isActive());
+    EXPECT_FALSE(f.hub.FromWebList);
+}
+
 TEST(LoadingCommands, MissingFileSetStillAnnouncesTheLoad) {
     Fixture f;
     f.run("\x2anothing.rf1");

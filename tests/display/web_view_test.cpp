@@ -1,12 +1,15 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include "display/viewers.h"
+#include "platform/errors.h"
 
 using namespace zul;
 
@@ -64,6 +67,24 @@ TEST_F(WebViewTest, BlankPageBeforeFirstUseStartsNoEngine) {
     WebView view;
     view.navigate(QStringLiteral("about:blank"));
     view.navigate(QString());
+    EXPECT_FALSE(view.hasEngine());
+    EXPECT_EQ(view.currentUrl(), QUrl(QStringLiteral("about:blank")));
+}
+
+// A web list entry naming a FIFO had the browser's own thread wait on it for good, and
+// the program then never ended after SIGTERM; a folder was listed on the audience screen.
+TEST_F(WebViewTest, OnlyRegularLocalFilesAreOpened) {
+    const QString fifo = dir_.filePath(QStringLiteral("pipe.htm"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString folder = dir_.filePath(QStringLiteral("folder.htm"));
+    ASSERT_TRUE(QDir().mkdir(folder));
+    const QString link = dir_.filePath(QStringLiteral("zero.htm"));
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), link));
+    WebView view;
+    for (const QString& text :
+         {fifo, QUrl::fromLocalFile(fifo).toString(), folder, link, QStringLiteral("/dev/ptmx")}) {
+        EXPECT_THROW(view.navigate(text), ZulError) << text.toStdString();
+    }
     EXPECT_FALSE(view.hasEngine());
     EXPECT_EQ(view.currentUrl(), QUrl(QStringLiteral("about:blank")));
 }

@@ -133,6 +133,32 @@ TEST(UdpDiscovery, DisplayAnswerAsksOncePerRunAndListsEveryAnswer) {
     EXPECT_EQ(f.actions.size(), 1);
 }
 
+// Answers are listed without a duplicate check: one host sending answers and never a
+// request grew both peer lists by one entry per datagram, and each entry refilled both
+// list boxes, so a plain UDP flood blinded the display machine for minutes.
+TEST(UdpDiscovery, PeerListsStayBoundedUnderAFloodOfAnswers) {
+    Fixture f;
+    f.displayOpen = true;
+    int refills = 0;
+    QObject::connect(&f.peers, &PeerList::changed, [&] { ++refills; });
+    // The log empties itself now and then under so many lines: catch the line as it comes.
+    const QByteArray full = sj("仲間の一覧が1000件に達したため、これ以上の応答は載せません。");
+    int fullLines = 0;
+    QObject::connect(&f.log, &DebugLog::lineAdded,
+                     [&](const QByteArray& line) { fullLines += line == full ? 1 : 0; });
+    const qsizetype flood = PeerList::kMaxEntries + 3000;
+    for (qsizetype i = 0; i < flood; ++i) {
+        f.receive("ZUL,2,SE,pc" + QByteArray::number(i) + "\n");
+    }
+    EXPECT_EQ(f.peers.entries().size(), PeerList::kMaxEntries);
+    EXPECT_EQ(refills, PeerList::kMaxEntries);
+    EXPECT_EQ(fullLines, 1);
+    // A request starts the list afresh.
+    f.receive("ZUL,1,\n");
+    f.receive("ZUL,2,CL,deskpc\n");
+    EXPECT_EQ(f.peers.entries(), QStringList{"[C]deskpc"});
+}
+
 TEST(UdpDiscovery, NoQuestionWhileARoleRunsOrAfterNo) {
     Fixture f(false);
     f.operatorOpen = true;

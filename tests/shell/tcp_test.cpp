@@ -6,7 +6,12 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <chrono>
+#include <thread>
+
 #include <QRandomGenerator>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -253,6 +258,98 @@ TEST(DisplayListener, ManyOperatorsConnectingAtOnceAreAllHeardAtOnce) {
         ::close(fd);
     }
     EXPECT_TRUE(waitFor([&] { return d.hub.OperatorCount == 0; }));
+}
+
+// Each read lets pending events run once at its end. When the reads that run inside those
+// events did the same, every operator's data nested one read deeper, without end while
+// operators kept sending, and an operator whose read lay below was not heard again until
+// the others paused (its next packet waited for minutes, connections that closed stayed
+// open, and the stack grew).
+TEST(DisplayListener, AnOperatorIsHeardWhileOthersKeepSending) {
+    DisplayMachine d;
+    // The others' packets take a moment each, as a real command does (together more than
+    // the display can do: events are always pending), and tell how deep in the stack they
+    // run.
+    const char base = 0;
+    std::ptrdiff_t deepest = 0;
+    d.interpreter.setHandler(Cmd::CmdLineUpdateStop, [&](PacketContext&) {
+        const char here = 0;
+        deepest = std::max(deepest, &base - &here);
+        std::this_thread::sleep_for(std::chrono::microseconds(500));
+    });
+    const quint16 port = freeTcpPort();
+    ASSERT_TRUE(d.listener.open(port));
+    // Connected first: the newcomers below keep the listen backlog full.
+    auto probe = client(port);
+    std::atomic<bool> stop{false};
+    std::atomic<int> connections{0};
+    // Two operators sending all the time and newcomers that send one packet and leave,
+    // from a thread of their own, with packets that the display answers with nothing.
+    std::thread others([&] {
+        sockaddr_in to{};
+        to.sin_family = AF_INET;
+        to.sin_port = htons(port);
+        to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        auto open = [&] {
+            const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+            if (::connect(fd, reinterpret_cast<const sockaddr*>(&to), sizeof to) != 0) {
+                ::close(fd);
+                return -1;
+            }
+            ++connections;
+            return fd;
+        };
+        const QByteArray packet = "\x31\n";  // CmdLineUpdateStop
+        std::vector<int> steady;
+        for (int i = 0; i < 2; ++i) {
+            steady.push_back(open());
+        }
+        // A bounded time, so that the display catches up even when it does not hear the
+        // probe meanwhile.
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+        for (int round = 0; !stop && std::chrono::steady_clock::now() < end;) {
+            for (const int fd : steady) {
+                if (fd >= 0) {
+                    ::send(fd, packet.constData(), packet.size(), MSG_NOSIGNAL);
+                }
+            }
+            if (const int fd = open(); fd >= 0) {
+                ::send(fd, packet.constData(), packet.size(), MSG_NOSIGNAL);
+                ::close(fd);
+            }
+            if (++round % 10 == 0) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+        }
+        for (const int fd : steady) {
+            ::close(fd);
+        }
+    });
+    const auto joinOthers = qScopeGuard([&] {
+        stop = true;
+        others.join();
+    });
+    ASSERT_TRUE(waitFor([&] { return connections > 20; }));
+
+    // The probe is heard all along (behind the packets that came before its own).
+    QByteArray replies;
+    for (int i = 0; i < 10; ++i) {
+        const QByteArray text = "probe" + QByteArray::number(i);
+        probe->write(lineUpdate(text));
+        ASSERT_TRUE(waitFor(
+            [&] {
+                replies += probe->readAll();
+                return replies.contains(text + '\n');
+            },
+            10000))
+            << "request " << i << " unanswered while the others send";
+    }
+    stop = true;
+    // A read inside another's events, and a packet's handler: a few kB of stack at most.
+    EXPECT_LT(deepest, 256 * 1024);
+    // Everybody who left is counted out once the others stop.
+    probe->disconnectFromHost();
+    EXPECT_TRUE(waitFor([&] { return d.hub.OperatorCount == 0; }, 20000)) << d.hub.OperatorCount;
 }
 
 TEST(DisplayListener, BusyPortFailsToOpen) {
