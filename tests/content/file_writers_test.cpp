@@ -2,7 +2,10 @@
 // disk) must leave the old file whole, say that it failed, and leave no stray file behind.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <QDir>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <functional>
 
@@ -59,4 +62,36 @@ TEST(FileWriters, AFailedWriteKeepsTheOldFileWhole) {
         EXPECT_TRUE(w.write(path, &error)) << w.name << error.toStdString();
         EXPECT_GT(readAll(path).size(), 256) << w.name;
     }
+}
+
+// A name in the base directory that links to a device was written over: the rename put a
+// regular file in place of the device node itself (as root, /dev/zero became a settings
+// file). Names that lead to a FIFO, a folder or a link to either are refused and stay.
+TEST(FileWriters, NamesThatAreNotRegularFilesAreRefusedAndStay) {
+    QTemporaryDir dir;
+    const QString fifo = dir.filePath(QStringLiteral("pipe"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString folder = dir.filePath(QStringLiteral("folder.rw1"));
+    ASSERT_TRUE(QDir().mkdir(folder));
+    const QString linkToFifo = dir.filePath(QStringLiteral("zero.rw1"));
+    ASSERT_TRUE(QFile::link(fifo, linkToFifo));
+    const QByteArrayList entries{QByteArray("a.jpg")};
+    for (const QString& path : {fifo, folder, linkToFifo}) {
+        SCOPED_TRACE(path.toStdString());
+        QString error;
+        EXPECT_FALSE(writeWebList(path, entries, &error));
+        EXPECT_FALSE(error.isEmpty());
+    }
+    struct stat info {};
+    ASSERT_EQ(::stat(QFile::encodeName(fifo).constData(), &info), 0);
+    EXPECT_TRUE(S_ISFIFO(info.st_mode));
+    EXPECT_TRUE(QFileInfo(linkToFifo).isSymLink());
+    EXPECT_TRUE(QFileInfo(folder).isDir());
+    // A link to a regular file is written through, as before.
+    const QString target = dir.filePath(QStringLiteral("real.rw1"));
+    writeAll(target, "old\r\n");
+    const QString linkToFile = dir.filePath(QStringLiteral("link.rw1"));
+    ASSERT_TRUE(QFile::link(target, linkToFile));
+    EXPECT_TRUE(writeWebList(linkToFile, entries));
+    EXPECT_EQ(readAll(target), QByteArray("a.jpg\r\n"));
 }

@@ -6,6 +6,7 @@
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QImage>
 #include <QProcess>
@@ -54,6 +55,10 @@ QString whyNoImpress() {
     }
     if (QStandardPaths::findExecutable(QStringLiteral("soffice")).isEmpty()) {
         return QStringLiteral("LibreOffice (soffice) is not installed");
+    }
+    // The "-nogui" packages have no X11 window system: the show would run unseen.
+    if (!QFileInfo::exists(QStringLiteral("/usr/lib/libreoffice/program/libvclplug_genlo.so"))) {
+        return QStringLiteral("LibreOffice has no X11 window system (\"-nogui\" packages)");
     }
     QProcess python;
     python.start(QStringLiteral("/usr/bin/python3"),
