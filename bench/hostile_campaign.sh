@@ -24,12 +24,21 @@ printf 'demo1.jpg\r\ndemo2.jpg\r\nprogram.pdf\r\ndemo.rp1\r\nlist.rf1\r\n' > "$b
 printf '[FileSet]\r\nBackGround=demo3.jpg\r\nTextFile=captions.txt\r\nFlowParts=demo.rp1\r\nPartsValue=demo.rv1\r\nCSVFile=demo.csv\r\n' > "$base/list.rf1"
 printf '[FileSet]\r\nBackGround=loop.rw1\r\nTextFile=loop.rf1\r\nSettingFile=loop.rf1\r\nFlowParts=loop.rf1\r\nPartsValue=loop.rf1\r\nCSVFile=loop.rf1\r\n' > "$base/loop.rf1"
 printf 'loop.rf1\r\nloop.rw1\r\ndemo2.jpg\r\n' > "$base/loop.rw1"
+# The links lead to devices and a password file of the campaign's own: a writer that went
+# through a link would replace those, never the machine's /dev/zero or /etc/passwd.
+if [ "$(id -u)" = 0 ]; then
+  mknod -m 666 "$top/zero" c 1 5
+  mknod -m 666 "$top/ptmx" c 5 2
+else
+  mkfifo "$top/zero" "$top/ptmx"
+fi
+cp /etc/passwd "$top/passwd"
 for ext in csv txt rd1 rp1 rv1 rf1 rw1 jpg; do
   mkfifo "$base/fifo.$ext"
-  ln -s /dev/zero "$base/zero.$ext"
+  ln -s "$top/zero" "$base/zero.$ext"
 done
-ln -s /dev/ptmx "$base/ptmx.csv"
-ln -s /etc/passwd "$base/passwd.txt"
+ln -s "$top/ptmx" "$base/ptmx.csv"
+ln -s "$top/passwd" "$base/passwd.txt"
 ln -s / "$base/root.rp1"
 mkdir -p "$base/dir.csv" "$base/dir.jpg"
 
@@ -75,6 +84,12 @@ else
   echo "zul had ended" >&2
   status=1
 fi
+for node in zero ptmx; do
+  if [ ! -c "$top/$node" ] && [ ! -p "$top/$node" ]; then
+    echo "the link $node.* was written through: $top/$node is no longer a device" >&2
+    status=1
+  fi
+done
 echo "folder: $top"
 if grep -q -E 'ERROR: AddressSanitizer|runtime error' "$top/zul-stderr.txt"; then
   echo "sanitizer reports:" >&2
