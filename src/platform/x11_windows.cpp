@@ -523,20 +523,16 @@ void X11Windows::resize(WindowId window, QSize outer) {
 }
 
 void X11Windows::raise(WindowId window) {
-    if (display_ == nullptr || window == 0) {
-        return;
-    }
-    ErrorTrap trap(display_);
-    if (wmSupports(display_, root_, atoms_->netSupportingWmCheck, atoms_->netSupported,
-                   atoms_->netRestack)) {
-        sendToRoot(display_, root_, toWindow(window), atoms_->netRestack,
-                   {kSourcePager, 0, kRestackAbove, 0, 0});
-    } else {
-        XRaiseWindow(display_, toWindow(window));
-    }
+    restack(window, true);
 }
 
 void X11Windows::lower(WindowId window) {
+    restack(window, false);
+}
+
+// Through the window manager when it offers restacking (it keeps its own order otherwise),
+// else straight on the server.
+void X11Windows::restack(WindowId window, bool above) {
     if (display_ == nullptr || window == 0) {
         return;
     }
@@ -544,7 +540,9 @@ void X11Windows::lower(WindowId window) {
     if (wmSupports(display_, root_, atoms_->netSupportingWmCheck, atoms_->netSupported,
                    atoms_->netRestack)) {
         sendToRoot(display_, root_, toWindow(window), atoms_->netRestack,
-                   {kSourcePager, 0, kRestackBelow, 0, 0});
+                   {kSourcePager, 0, above ? kRestackAbove : kRestackBelow, 0, 0});
+    } else if (above) {
+        XRaiseWindow(display_, toWindow(window));
     } else {
         XLowerWindow(display_, toWindow(window));
     }

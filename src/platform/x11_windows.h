@@ -101,6 +101,7 @@ private:
     struct Atoms;
     void openDisplay(const QByteArray& displayName, const QString& why);
     QString windowTitle(unsigned long window) const;
+    void restack(WindowId window, bool above);
     QByteArray windowClass(unsigned long window) const;
     WindowId find(const std::function<bool(unsigned long)>& matches) const;
     std::optional<QRect> clientRect(unsigned long window) const;
