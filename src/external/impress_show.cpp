@@ -138,6 +138,9 @@ public:
     void kill() {
         if (pid_ > 0) {
             ::kill(static_cast<pid_t>(-pid_), SIGKILL);
+        } else if (process_.state() != QProcess::NotRunning) {
+            // Still starting: its group is not known yet, the process itself is.
+            process_.kill();
         }
         if (process_.state() != QProcess::NotRunning) {
             process_.waitForFinished(3000);
