@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config git
-  qt6-base-dev qt6-base-dev-tools libqt6network6 libgl-dev
+  qt6-base-dev qt6-base-dev-tools qt6-base-private-dev libqt6network6 libgl-dev
   qt6-webengine-dev libqt6webenginecore6-bin qt6-pdf-dev
   libreoffice-core libreoffice-impress libreoffice-writer libreoffice-calc libreoffice-draw
   python3-uno

@@ -1,13 +1,19 @@
 #!/bin/sh
 # Runs a test program on a virtual X server of its own (no compositor), for tests that need
 # real X11 windows and screenshots. Without a window manager by default; with --wm first,
-# openbox manages the windows (stacking states such as "always on top" need one).
+# openbox manages the windows (stacking states such as "always on top" need one). With
+# --two-screens first, the server has two X screens (1280x800 and 1024x768), which Qt lists
+# as two screens, as a machine with an operator monitor and a projector.
 #
 # xvfb-run -a gives every server its own display number through the lock files in /tmp,
 # which all network namespaces share (-displayfd would hand out :0 in each namespace, and
 # the servers would fight over the one socket file /tmp/.X11-unix/X0).
 export QT_QPA_PLATFORM=xcb
 server="-screen 0 1280x800x24 -nolisten tcp"
+if [ "$1" = --two-screens ]; then
+    shift
+    server="-screen 0 1280x800x24 -screen 1 1024x768x24 -nolisten tcp"
+fi
 case "$1" in
 --wm)
     shift

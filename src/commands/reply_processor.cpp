@@ -13,12 +13,10 @@
 #include "protocol/operand_scan.h"
 #include "protocol/packets.h"
 #include "protocol/receive_log.h"
+#include "protocol/reply_formats.h"
 
 namespace zul {
 namespace {
-
-// Fields of a parts information reply: name, caption, font colour, background colour.
-constexpr int kPartsInfoCommas = 3;
 
 template <typename Hook, typename... Args>
 void call(const Hook& hook, Args&&... args) {
@@ -130,38 +128,20 @@ void ReplyProcessor::message(const QByteArray& operand) {
     }
 }
 
-// CmdPartsInfo: "name,caption,font colour,background colour", cut at the first three
-// commas (the background colour takes the rest). Fewer commas: not a parts row.
+// CmdPartsInfo: "name,caption,font colour,background colour". Fewer than three commas: not
+// a parts row.
 void ReplyProcessor::partsInfo(const QByteArray& operand) {
-    QByteArrayList fields;
-    qsizetype start = 0;
-    for (int i = 0; i < kPartsInfoCommas; ++i) {
-        const qsizetype comma = operand.indexOf(',', start);
-        if (comma < 0) {
-            return;
-        }
-        fields << operand.mid(start, comma - start);
-        start = comma + 1;
+    if (const std::optional<PartsInfoReply> row = parsePartsInfo(operand)) {
+        call(c_.windows.partsInfo, row->name, row->caption, row->fontColour, row->backColour);
     }
-    fields << operand.mid(start);
-    call(c_.windows.partsInfo, fields[0], fields[1], fields[2], fields[3]);
 }
 
 // CmdFontSend: "size font-colour back-colour scroll hide centre name", the name running to
 // a comma or a tab. The display machine's values are taken as they are, so the caption page
 // shows them and can send them back; a value missing from a short reply keeps the hub's.
 void ReplyProcessor::captionSettings(const QByteArray& operand) {
-    OperandScanner in(operand);
-    const std::optional<qint32> size = in.number();
-    const std::optional<qint32> fontColour = in.number();
-    const std::optional<qint32> backColour = in.number();
-    const std::optional<qint32> scroll = in.number();
-    const std::optional<qint32> hide = in.number();
-    const std::optional<qint32> centre = in.number();
-    std::optional<QByteArray> name;
-    if (in.skipOne()) {
-        name = in.until(",\t");
-    }
+    const CaptionSettingsReply r = parseCaptionSettings(operand);
+    const auto& [size, fontColour, backColour, scroll, hide, centre, name] = r;
 
     SampleTextLook& look = c_.settings.SampleText;
     if (name) {

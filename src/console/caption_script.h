@@ -3,7 +3,7 @@
 // Rules of the caption script in the console's "文字送信" tab beyond those it shares with
 // the continuous sender (script_rules.h): what a key does under the Enter mode.
 
-#include "console/script_rules.h"
+#include "protocol/script_rules.h"
 
 namespace zul {
 

@@ -7,7 +7,7 @@
 #include <QTextBlock>
 #include <algorithm>
 
-#include "console/script_rules.h"
+#include "protocol/script_rules.h"
 #include "content/web_list.h"
 #include "model/debug_log.h"
 #include "platform/cp932.h"

@@ -17,6 +17,7 @@
 #include "display/Zul2_backwind.h"
 #include "display/caption_logic.h"
 #include "display/colour_key.h"
+#include "display/display_screens.h"
 #include "display/hot_corner.h"
 #include "display/layout.h"
 #include "display/part_table.h"
@@ -197,6 +198,12 @@ void TMainDisp::buildViewers() {
 
 void TMainDisp::FormCreate() {
     buildViewers();
+    screens_ = new DisplayScreens(ctx_.settings, ctx_.log, this);
+    screens_->moveTo = [this](QScreen* screen) {
+        if (isVisible() && !sizeable_) {
+            coverScreen(screen);
+        }
+    };
     WebTimer.setInterval(1000);
     StrTimer.setInterval(1000);
     StrScTimer.setInterval(50);
@@ -997,9 +1004,10 @@ void TMainDisp::showForDisplay() {
         sizeable_ = true;
         showNormal();
     } else {
-        QScreen* screen =
-            this->screen() != nullptr ? this->screen() : QGuiApplication::primaryScreen();
-        setGeometry(screen->geometry());
+        if (QScreen* screen = screens_->target()) {
+            setScreen(screen);
+            setGeometry(screen->geometry());
+        }
         // Marked maximised as well: window managers take an undecorated window of exactly
         // the screen's size for an old-style full-screen window, which they stack above the
         // windows that stay on top (IPtalk's) whenever it has the focus.
@@ -1009,6 +1017,28 @@ void TMainDisp::showForDisplay() {
     }
     raise();
     activateWindow();
+}
+
+void TMainDisp::coverScreen(QScreen* screen) {
+    // A maximised window keeps its place: it is moved as a normal one and maximised again,
+    // now on the other screen. A move to another X screen (not a sibling on the same
+    // desktop) makes a new native window, which only shows when the window is hidden first.
+    const Qt::WindowStates state = windowState();
+    const bool shown = isVisible();
+    const bool otherDesktop =
+        this->screen() != nullptr && !this->screen()->virtualSiblings().contains(screen);
+    if (shown && otherDesktop) {
+        hide();
+    }
+    setWindowState(state & ~Qt::WindowMaximized);
+    setScreen(screen);
+    ctx_.backWind.setScreen(screen);
+    setGeometry(screen->geometry());
+    setWindowState(state);
+    if (shown && !isVisible()) {
+        show();
+    }
+    placePanel(rect());
 }
 
 void TMainDisp::chkAllDispClick() {

@@ -17,11 +17,13 @@
 #include "display/layout.h"
 
 class QMenu;
+class QScreen;
 
 namespace zul {
 
 class CoverOverlay;
 class DebugLog;
+class DisplayScreens;
 class ErrorSink;
 class ImpressShow;
 class LineList;
@@ -141,6 +143,8 @@ public:
     // Shows the window for the display role: covering its screen, or at its normal size
     // with the troubleshooting switch chkAllDisp.
     void showForDisplay();
+    // The screens followed for the display role (the chosen screen, or the primary).
+    DisplayScreens& screens() const { return *screens_; }
     void chkAllDispClick();
     // Fade switching or its colour changed by hand on the hub form.
     void ChangeWallClick();
@@ -198,6 +202,7 @@ private:
     void applyChromaKey();
     void HideDispClick();
     void placePanel(const QRect& rect);
+    void coverScreen(QScreen* screen);
     void placeViewers(const ContentLayout& layout);
     QString resolveBase(const QByteArray& operand) const;
 
@@ -227,6 +232,7 @@ private:
     int opacity_ = 255;
     bool alphaBlend_ = true;
     bool sizeable_ = false;
+    DisplayScreens* screens_ = nullptr;
     int stripHeight_ = 0;
     bool panelFollowsWindow_ = true;
 };

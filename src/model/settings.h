@@ -48,6 +48,9 @@ struct Settings {
     Setting<bool> SpeedUp{false};
     Setting<bool> HideDisp{false};
     Setting<bool> CkPptOleControl{false};
+    // The screen the display window covers, by its key (platform/screen_choice.h); empty
+    // for the primary screen.
+    Setting<QString> Screen{QString()};
 
     // Caption line.
     SampleTextLook SampleText;

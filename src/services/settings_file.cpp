@@ -136,6 +136,11 @@ bool SettingsFile::SaveSettingsFile(const QString& path) {
     if (withNet) {
         w.integer("Server", "Port", s_.Port());
         w.string("Server", "BaseDir", s_.BaseDir());
+        // Only once a screen was chosen: a file of a machine that never chose one keeps
+        // its layout.
+        if (!s_.Screen().isEmpty()) {
+            w.string("Server", "Screen", s_.Screen());
+        }
     }
     w.boolean("Server", "PPT_width", s_.PptChk());
     w.boolean("Server", "Stretch", s_.TransChk());
@@ -212,6 +217,7 @@ void SettingsFile::LoadSettingsFile(const QString& path) {
     if (!s_.ChkNoLoadDir()) {
         s_.Port.set(r.integer("Server", "Port", s_.Port()));
         s_.BaseDir.set(r.string("Server", "BaseDir", s_.BaseDir()));
+        s_.Screen.set(r.string("Server", "Screen", s_.Screen()));
         s_.ChangeWall.set(r.boolean("Server", "ChangeWall", s_.ChangeWall()));
         s_.WallColor.set(r.colour("Server", "WallColor", s_.WallColor()));
         s_.HideDisp.set(r.boolean("Server", "HideDisp", s_.HideDisp()));

@@ -40,6 +40,7 @@
 #include "services/udp_discovery.h"
 #include "shell/display_listener.h"
 #include "shell/operator_connection.h"
+#include "shell/screen_choice_box.h"
 
 namespace zul {
 namespace {
@@ -221,7 +222,8 @@ QWidget* TSettingForm::buildDisplayPage() {
 QWidget* TSettingForm::buildStartTab() {
     auto* start = button(QStringLiteral("表示機として起動"), this, [this] { Button4Click(); });
     start->setObjectName(QStringLiteral("Button4"));
-    return column({start});
+    ScreenChoice = new ScreenChoiceBox(ctx_.settings.Screen);
+    return column({start, ScreenChoice});
 }
 
 QWidget* TSettingForm::buildFolderTab() {

@@ -25,6 +25,8 @@ class QTabWidget;
 
 namespace zul {
 
+class ScreenChoiceBox;
+
 class TSettingForm : public QMainWindow {
     Q_OBJECT
 public:
@@ -65,6 +67,8 @@ public:
     QString statusText() const;
 
     QSystemTrayIcon* trayIcon() const { return tray_; }
+    // "表示する画面".
+    ScreenChoiceBox& screenChoice() const { return *ScreenChoice; }
     QMenu* trayMenu() const { return WinPop_; }
     // Whether the desktop has a system tray; without one the tray menu's items must be
     // offered elsewhere (addTrayItems).
@@ -137,6 +141,7 @@ private:
     QLabel* PortLabel = nullptr;
     QLabel* ClientPortLabel = nullptr;
     QWidget* SevPort = nullptr;
+    ScreenChoiceBox* ScreenChoice = nullptr;
     QPushButton* ChgMode = nullptr;
     QPushButton* HideButton = nullptr;
     QCheckBox* DspRemBox = nullptr;

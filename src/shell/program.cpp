@@ -26,6 +26,7 @@
 #include "content/Zul2e_disp.h"
 #include "display/Zul2_backwind.h"
 #include "display/Zul2_rdisp.h"
+#include "display/display_screens.h"
 #include "display/presentation_control.h"
 #include "external/Zul2_iptalk9s.h"
 #include "external/impress_show.h"
@@ -54,6 +55,7 @@
 #include "shell/display_listener.h"
 #include "shell/operator_connection.h"
 #include "shell/quit_on_signals.h"
+#include "shell/screen_choice_box.h"
 #include "shell/startup.h"
 #include "shell/tool_windows.h"
 #include "shell/zul_application.h"
@@ -273,6 +275,9 @@ void Program::wireDisplay() {
     d.startOperatorRole = [this] { hubForm_->X2Click(); };
     // Chat lines (status lines of every machine, liaison memos) go to the console's memo.
     d.passFadeToIptalk = [this](qint32 amount) { iptalk_->SendIptalkFade(true, amount); };
+    // The hub's list of screens follows the screens that the display window follows.
+    QObject::connect(&d.screens(), &DisplayScreens::screensChanged, &hubForm_->screenChoice(),
+                     &ScreenChoiceBox::refresh);
     registerDisplayCommands(
         *interpreter_,
         {settings_, d, [this](const QByteArray& line) { console_->addChatLine(line); },

@@ -370,3 +370,42 @@ TEST(SettingsFile, UnreadableFileIsAnError) {
     QDir(f.dir.path()).mkpath(QStringLiteral("folder.rd1"));
     EXPECT_THROW(f.file.LoadSettingsFile(f.path("folder.rd1")), ZulError);
 }
+
+TEST(SettingsFile, ChosenScreenIsSavedByNameAndProtectedLikeTheOtherMachineKeys) {
+    struct Case {
+        const char* screen;
+        bool noDir;        // ChkNoDir when saving
+        bool noLoadDir;    // NoLoadDir in the file
+        const char* kept;  // the loading machine's screen afterwards (it had "DP-1")
+    };
+    const Case cases[] = {
+        {"HDMI-2", false, false, "HDMI-2"},
+        {"screen #2", false, false, "screen #2"},
+        {"プロジェクター", false, false, "プロジェクター"},
+        {"HDMI-2", true, false, "DP-1"},
+        {"HDMI-2", false, true, "DP-1"},
+        // Never chosen: no key, and the loading machine keeps its own choice.
+        {"", false, false, "DP-1"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.screen);
+        Fixture a;
+        a.settings.Screen.set(QString::fromUtf8(c.screen));
+        a.settings.ChkNoDir.set(c.noDir);
+        a.settings.ChkNoLoadDir.set(c.noLoadDir);
+        ASSERT_TRUE(a.file.SaveSettingsFile(a.path("screen.rd1")));
+        const ProfileFile p = ProfileFile::load(a.path("screen.rd1"));
+        const bool written = *c.screen != '\0' && !c.noDir;
+        EXPECT_EQ(p.hasKey("Server", "Screen"), written);
+        if (written) {
+            EXPECT_EQ(
+                p.getString(QByteArrayView("Server"), QByteArrayView("Screen"), QByteArrayView("")),
+                sj(c.screen));
+        }
+
+        Fixture b;
+        b.settings.Screen.set(QStringLiteral("DP-1"));
+        b.file.LoadSettingsFile(a.path("screen.rd1"));
+        EXPECT_EQ(b.settings.Screen(), QString::fromUtf8(c.kept));
+    }
+}

@@ -1,0 +1,443 @@
+#include "ctl/ctl_request.h"
+
+#include <QRegularExpression>
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+#include "platform/cp932.h"
+#include "protocol/packets.h"
+
+namespace zul::ctl {
+namespace {
+
+constexpr std::array kHelp{
+    CommandHelp{"caption TEXT...", "show TEXT as the caption line (words are joined by blanks)",
+                "zulctl caption 'ようこそ　開会式へ'"},
+    CommandHelp{"caption --stop", "stop the scrolling caption", "zulctl caption --stop"},
+    CommandHelp{"show FILE", "show a file of the display's base directory as the background",
+                "zulctl show photo.jpg"},
+    CommandHelp{"fade N", "set the display's opacity over the cover, 0 (cover) .. 255 (content)",
+                "zulctl fade 255"},
+    CommandHelp{"part NAME VALUE [FG BG]",
+                "set the value of a part; colours as decimal numbers or #RRGGBB, '' keeps one",
+                "zulctl part Score 3 '#ff0000' ''"},
+    CommandHelp{"parts", "list the parts: name, value, font colour, background colour",
+                "zulctl parts"},
+    CommandHelp{"files [MASK]", "list the files of the base directory, then the folder itself",
+                "zulctl files '*.jpg'"},
+    CommandHelp{"log", "print the display machine's log", "zulctl log"},
+    CommandHelp{"cpu", "print the display machine's processor load in percent", "zulctl cpu"},
+    CommandHelp{"font", "print the caption settings", "zulctl --json font"},
+    CommandHelp{"load-fileset NAME", "load a file set (.rf1)", "zulctl load-fileset show.rf1"},
+    CommandHelp{"next", "next step of the slide show", "zulctl next"},
+    CommandHelp{"prev", "previous step of the slide show", "zulctl prev"},
+    CommandHelp{"start", "start the slide show of the open presentation", "zulctl start"},
+    CommandHelp{"stop", "end the slide show", "zulctl stop"},
+    CommandHelp{"send IDENTIFIER [OPERAND...]",
+                "send any command by its identifier (list below) and print every reply",
+                "zulctl send CmdPartsShow"},
+    CommandHelp{"script FILE",
+                "step through a caption script: Enter sends the next line, q ends; lines "
+                "starting with <-- are notes and are skipped",
+                "printf '\\n\\n' | zulctl script opening.txt"},
+};
+
+struct Failure {
+    QString message;
+};
+
+template <typename T>
+using Parsed = std::variant<T, Failure>;
+
+// One line of text from the terminal as a packet operand, in code page 932.
+Parsed<QByteArray> operandText(const QString& text, const QString& what, int& unmappable) {
+    if (text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r'))) {
+        return Failure{QStringLiteral("%1 must be one line").arg(what)};
+    }
+    int lost = 0;
+    QByteArray bytes = cp932::encode(text, &lost);
+    if (bytes.size() > kMaxOperandBytes) {
+        return Failure{QStringLiteral("%1 is %2 bytes long in code page 932; at most %3 fit a "
+                                      "packet")
+                           .arg(what)
+                           .arg(bytes.size())
+                           .arg(kMaxOperandBytes)};
+    }
+    unmappable += lost;
+    return bytes;
+}
+
+// A colour of a part: empty (unchanged), a decimal colour value, or #RRGGBB.
+Parsed<QByteArray> colourText(const QString& text) {
+    if (text.isEmpty()) {
+        return QByteArray();
+    }
+    static const QRegularExpression hex(QStringLiteral("^#([0-9A-Fa-f]{6})$"));
+    if (const QRegularExpressionMatch m = hex.match(text); m.hasMatch()) {
+        const uint rgb = m.captured(1).toUInt(nullptr, 16);
+        const uint value = ((rgb >> 16) & 0xFF) | (rgb & 0xFF00) | ((rgb & 0xFF) << 16);
+        return QByteArray::number(value);
+    }
+    bool ok = false;
+    const int value = text.toInt(&ok);
+    if (!ok) {
+        return Failure{
+            QStringLiteral("colour '%1' is neither a decimal colour value nor #RRGGBB").arg(text)};
+    }
+    return QByteArray::number(value);
+}
+
+Parsed<int> portNumber(const QString& text, const QString& what) {
+    bool ok = false;
+    const int port = text.toInt(&ok);
+    if (!ok || port < 1 || port > 65535) {
+        return Failure{QStringLiteral("%1 '%2' is no port number (1..65535)").arg(what, text)};
+    }
+    return port;
+}
+
+Parsed<std::chrono::milliseconds> timeoutValue(const QString& text) {
+    bool ok = false;
+    const double seconds = text.toDouble(&ok);
+    if (!ok || !std::isfinite(seconds) || seconds <= 0) {
+        return Failure{QStringLiteral("--timeout '%1' is no number of seconds").arg(text)};
+    }
+    const double ms =
+        std::clamp(seconds * 1000.0, double(kMinTimeout.count()), double(kMaxTimeout.count()));
+    return std::chrono::milliseconds(static_cast<qint64>(ms));
+}
+
+const CommandInfo* commandByIdentifier(const QString& text) {
+    for (const CommandInfo& row : commandTable()) {
+        const QString id = QString::fromLatin1(row.identifier.data(),
+                                               static_cast<qsizetype>(row.identifier.size()));
+        if (text.compare(id, Qt::CaseInsensitive) == 0 ||
+            text.compare(id.mid(3), Qt::CaseInsensitive) == 0) {
+            return &row;
+        }
+    }
+    return nullptr;
+}
+
+// Builds the packets of `command` with its arguments into `r`.
+class CommandBuilder {
+public:
+    explicit CommandBuilder(Request& r) : r_(r) {}
+
+    std::optional<Failure> build(const QString& command, const QStringList& args);
+
+private:
+    std::optional<Failure> count(const QString& command, const QStringList& args, int least,
+                                 int most) const;
+    std::optional<Failure> add(Cmd cmd, const QByteArray& operand = {}) {
+        r_.packets << makePacket(cmd, operand);
+        r_.command = cmd;
+        return std::nullopt;
+    }
+    // Adds a packet whose operand is `text`, or gives the failure.
+    std::optional<Failure> addText(Cmd cmd, const QString& text, const QString& what) {
+        Parsed<QByteArray> operand = operandText(text, what, r_.unmappable);
+        if (auto* f = std::get_if<Failure>(&operand)) {
+            return *f;
+        }
+        return add(cmd, std::get<QByteArray>(operand));
+    }
+    std::optional<Failure> caption(const QStringList& args);
+    std::optional<Failure> fade(const QStringList& args);
+    std::optional<Failure> part(const QStringList& args);
+    std::optional<Failure> send(const QStringList& args);
+
+    Request& r_;
+};
+
+std::optional<Failure> CommandBuilder::count(const QString& command, const QStringList& args,
+                                             int least, int most) const {
+    const auto n = args.size();
+    if (n >= least && n <= most) {
+        return std::nullopt;
+    }
+    for (const CommandHelp& h : kHelp) {
+        const QString synopsis = QString::fromUtf8(h.synopsis.data(), qsizetype(h.synopsis.size()));
+        if (synopsis.section(QLatin1Char(' '), 0, 0) == command) {
+            return Failure{QStringLiteral("usage: zulctl %1").arg(synopsis)};
+        }
+    }
+    return Failure{QStringLiteral("wrong number of arguments for %1").arg(command)};
+}
+
+std::optional<Failure> CommandBuilder::caption(const QStringList& args) {
+    if (args == QStringList{QStringLiteral("--stop")}) {
+        return add(Cmd::CmdLineUpdateStop);
+    }
+    if (auto f = count(QStringLiteral("caption"), args, 1, INT_MAX)) {
+        return f;
+    }
+    return addText(Cmd::CmdLineUpdate, args.join(QLatin1Char(' ')), QStringLiteral("the caption"));
+}
+
+std::optional<Failure> CommandBuilder::fade(const QStringList& args) {
+    if (auto f = count(QStringLiteral("fade"), args, 1, 1)) {
+        return f;
+    }
+    bool ok = false;
+    const int opacity = args[0].toInt(&ok);
+    if (!ok || opacity < 0 || opacity > 255) {
+        return Failure{QStringLiteral("fade '%1': the opacity is a number 0..255").arg(args[0])};
+    }
+    return add(Cmd::CmdFade, QByteArray::number(opacity));
+}
+
+std::optional<Failure> CommandBuilder::part(const QStringList& args) {
+    if (args.size() != 2) {
+        if (auto f = count(QStringLiteral("part"), args, 4, 4)) {
+            return f;
+        }
+    }
+    if (args[0].isEmpty()) {
+        return Failure{QStringLiteral("part: the name is empty")};
+    }
+    QByteArray operand;
+    for (int i = 0; i < 2; ++i) {
+        const QString what = i == 0 ? QStringLiteral("the part name") : QStringLiteral("the value");
+        if (args[i].contains(QLatin1Char(','))) {
+            return Failure{QStringLiteral("part: %1 must not contain a comma").arg(what)};
+        }
+        Parsed<QByteArray> text = operandText(args[i], what, r_.unmappable);
+        if (auto* f = std::get_if<Failure>(&text)) {
+            return *f;
+        }
+        operand += std::get<QByteArray>(text) + ',';
+    }
+    for (int i = 2; i < 4; ++i) {
+        Parsed<QByteArray> colour = colourText(i < args.size() ? args[i] : QString());
+        if (auto* f = std::get_if<Failure>(&colour)) {
+            return *f;
+        }
+        operand += std::get<QByteArray>(colour);
+        if (i == 2) {
+            operand += ',';
+        }
+    }
+    if (operand.size() > kMaxOperandBytes) {
+        return Failure{QStringLiteral("part: name and value are too long for a packet")};
+    }
+    return add(Cmd::CmdPartUpdate, operand);
+}
+
+std::optional<Failure> CommandBuilder::send(const QStringList& args) {
+    if (auto f = count(QStringLiteral("send"), args, 1, INT_MAX)) {
+        return f;
+    }
+    const CommandInfo* info = commandByIdentifier(args[0]);
+    if (info == nullptr) {
+        return Failure{QStringLiteral("send: '%1' is no command identifier (zulctl --help lists "
+                                      "them)")
+                           .arg(args[0])};
+    }
+    r_.shape = ReplyShape::Any;
+    return addText(info->cmd, args.mid(1).join(QLatin1Char(' ')), QStringLiteral("the operand"));
+}
+
+std::optional<Failure> CommandBuilder::build(const QString& command, const QStringList& args) {
+    struct Simple {
+        const char* name;
+        Cmd cmd;
+        ReplyShape shape;
+        const char* operand;
+    };
+    static constexpr Simple kSimple[] = {
+        {"parts", Cmd::CmdListSend, ReplyShape::Parts, ""},
+        {"log", Cmd::CmdDebugLog, ReplyShape::Log, ""},
+        {"cpu", Cmd::CmdCpuLoadRequest, ReplyShape::Cpu, ","},
+        {"font", Cmd::CmdFontRequest, ReplyShape::Caption, ""},
+        {"next", Cmd::CmdPptNext, ReplyShape::None, ""},
+        {"prev", Cmd::CmdPptPageUp, ReplyShape::None, ""},
+        {"start", Cmd::CmdPptStart, ReplyShape::None, ""},
+        {"stop", Cmd::CmdPptStop, ReplyShape::None, ""},
+    };
+    for (const Simple& s : kSimple) {
+        if (command == QLatin1String(s.name)) {
+            if (auto f = count(command, args, 0, 0)) {
+                return f;
+            }
+            r_.shape = s.shape;
+            return add(s.cmd, s.operand);
+        }
+    }
+    struct Named {
+        const char* name;
+        Cmd cmd;
+        const char* what;
+    };
+    static constexpr Named kNamed[] = {
+        {"show", Cmd::CmdWallpaper, "the file name"},
+        {"load-fileset", Cmd::CmdFileSetLoad, "the file set name"},
+    };
+    for (const Named& n : kNamed) {
+        if (command == QLatin1String(n.name)) {
+            if (auto f = count(command, args, 1, 1)) {
+                return f;
+            }
+            if (args[0].isEmpty()) {
+                return Failure{
+                    QStringLiteral("%1: %2 is empty").arg(command, QLatin1String(n.what))};
+            }
+            return addText(n.cmd, args[0], QLatin1String(n.what));
+        }
+    }
+    if (command == QLatin1String("caption")) {
+        return caption(args);
+    }
+    if (command == QLatin1String("fade")) {
+        return fade(args);
+    }
+    if (command == QLatin1String("part")) {
+        return part(args);
+    }
+    if (command == QLatin1String("files")) {
+        if (auto f = count(command, args, 0, 1)) {
+            return f;
+        }
+        r_.shape = ReplyShape::Files;
+        return addText(Cmd::CmdDirListGet, args.value(0), QStringLiteral("the mask"));
+    }
+    if (command == QLatin1String("send")) {
+        return send(args);
+    }
+    if (command == QLatin1String("script")) {
+        if (auto f = count(command, args, 1, 1)) {
+            return f;
+        }
+        r_.scriptFile = args[0];
+        r_.command = Cmd::CmdLineUpdate;
+        return std::nullopt;
+    }
+    return Failure{
+        QStringLiteral("unknown command '%1' (zulctl --help lists the commands)").arg(command)};
+}
+
+// Reads the option at args[i] (and its value) into `o`; false when args[i] is no option.
+std::optional<Failure> readOption(const QStringList& args, qsizetype& i, Options& o, bool& taken) {
+    const QString& a = args[i];
+    taken = true;
+    if (a == QLatin1String("--json")) {
+        o.json = true;
+        return std::nullopt;
+    }
+    for (const char* name : {"--host", "--port", "--timeout"}) {
+        const QString option = QLatin1String(name);
+        QString value;
+        if (a == option) {
+            if (i + 1 >= args.size()) {
+                return Failure{QStringLiteral("%1 needs a value").arg(option)};
+            }
+            value = args[++i];
+        } else if (a.startsWith(option + QLatin1Char('='))) {
+            value = a.mid(option.size() + 1);
+        } else {
+            continue;
+        }
+        if (option == QLatin1String("--host")) {
+            if (value.isEmpty()) {
+                return Failure{QStringLiteral("--host is empty")};
+            }
+            o.host = value;
+        } else if (option == QLatin1String("--port")) {
+            Parsed<int> port = portNumber(value, option);
+            if (auto* f = std::get_if<Failure>(&port)) {
+                return *f;
+            }
+            o.port = std::get<int>(port);
+        } else {
+            Parsed<std::chrono::milliseconds> t = timeoutValue(value);
+            if (auto* f = std::get_if<Failure>(&t)) {
+                return *f;
+            }
+            o.timeout = std::get<std::chrono::milliseconds>(t);
+        }
+        return std::nullopt;
+    }
+    taken = false;
+    if (a.startsWith(QLatin1String("--")) && a.size() > 2) {
+        return Failure{QStringLiteral("unknown option '%1'").arg(a)};
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+ParseResult parseArguments(const QStringList& args, const Environment& env) {
+    Request r;
+    if (const std::optional<QString> host = env("ZUL_HOST"); host && !host->isEmpty()) {
+        r.options.host = *host;
+    }
+    if (const std::optional<QString> port = env("ZUL_PORT"); port && !port->isEmpty()) {
+        Parsed<int> p = portNumber(*port, QStringLiteral("ZUL_PORT"));
+        if (auto* f = std::get_if<Failure>(&p)) {
+            return UsageError{f->message};
+        }
+        r.options.port = std::get<int>(p);
+    }
+    qsizetype i = 0;
+    for (; i < args.size(); ++i) {
+        if (args[i] == QLatin1String("--help") || args[i] == QLatin1String("-h")) {
+            return ShowHelp{};
+        }
+        bool taken = false;
+        if (std::optional<Failure> f = readOption(args, i, r.options, taken)) {
+            return UsageError{f->message};
+        }
+        if (!taken) {
+            break;
+        }
+    }
+    if (i >= args.size()) {
+        return UsageError{QStringLiteral("no command given (zulctl --help lists the commands)")};
+    }
+    CommandBuilder builder(r);
+    if (std::optional<Failure> f = builder.build(args[i], args.mid(i + 1))) {
+        return UsageError{f->message};
+    }
+    return r;
+}
+
+std::span<const CommandHelp> commandHelp() {
+    return kHelp;
+}
+
+QString helpText() {
+    QString text = QStringLiteral(
+        "usage: zulctl [--host H] [--port P] [--timeout S] [--json] COMMAND [ARGS]\n"
+        "\n"
+        "Drives a ZUL display machine over its TCP connection, as an operator console does.\n"
+        "Text is read and printed in UTF-8 and travels in code page 932.\n"
+        "\n"
+        "options (before the command):\n"
+        "  --host H      display machine (default $ZUL_HOST, else localhost)\n"
+        "  --port P      its TCP port (default $ZUL_PORT, else 30000)\n"
+        "  --timeout S   seconds to wait for the connection and for the answer (default 10)\n"
+        "  --json        print the replies as JSON lines\n"
+        "\n"
+        "commands:\n");
+    for (const CommandHelp& h : kHelp) {
+        text += QStringLiteral("  %1\n      %2\n      example: %3\n")
+                    .arg(QString::fromUtf8(h.synopsis.data(), qsizetype(h.synopsis.size())),
+                         QString::fromUtf8(h.summary.data(), qsizetype(h.summary.size())),
+                         QString::fromUtf8(h.example.data(), qsizetype(h.example.size())));
+    }
+    text += QStringLiteral("\ncommand identifiers for send:\n");
+    int column = 0;
+    for (const CommandInfo& row : commandTable()) {
+        text += QStringLiteral("  %1").arg(
+            QString::fromLatin1(row.identifier.data(), qsizetype(row.identifier.size())), -20);
+        if (++column % 4 == 0) {
+            text += QLatin1Char('\n');
+        }
+    }
+    text += QStringLiteral(
+        "\n\nexit status: 0 done, 2 usage, 3 cannot connect, 4 no answer within the timeout\n");
+    return text;
+}
+
+}  // namespace zul::ctl
