@@ -8,6 +8,7 @@ from /proc/<pid>/stat before and after. Then asks for the parts list and checks 
 part holds the last value sent to it.
 
 Usage: quick_parts_cpu.py [--zul build/zul] [--parts 400] [--count 60000] [--perf FILE]
+                          [--japanese] [--console] [--aftermath SECONDS]
 Run it inside tests/isolated.sh so that the UDP notices stay on this machine's loopback.
 Prints one line: packets, seconds, packets/s, CPU microseconds per packet.
 """
@@ -75,12 +76,19 @@ def main():
     ap.add_argument("--parts", type=int, default=400)
     ap.add_argument("--count", type=int, default=60000)
     ap.add_argument("--perf", help="record a perf profile of the burst into this file")
+    ap.add_argument("--console", action="store_true",
+                    help="the display machine runs its own operator console, as the demo does")
+    ap.add_argument("--aftermath", type=float, default=0,
+                    help="also report the CPU used in this many seconds after the burst")
+    ap.add_argument("--japanese", action="store_true",
+                    help="values in code page 932 text instead of ASCII digits")
     args = ap.parse_args()
 
     folder = tempfile.TemporaryDirectory()
     port = free_port()
     with open(os.path.join(folder.name, "startup.rd1"), "wb") as f:
-        f.write(b"[Server]\r\nPort=%d\r\n[IPtalk]\r\nNoTouch=1\r\n[RUN]\r\nServerNow=1\r\n" % port)
+        f.write(b"[Server]\r\nPort=%d\r\n[Client]\r\nPort=%d\r\nHost=127.0.0.1\r\n"
+                b"[IPtalk]\r\nNoTouch=1\r\n[RUN]\r\nServerNow=1\r\n" % (port, port))
     parts = b"[List]\r\nRecordCount=%d\r\n" % args.parts
     for i in range(args.parts):
         parts += b"[Parts-%d]\r\nPName=p%d\r\nValue=0\r\nX1=%d\r\nY1=%d\r\nX2=20\r\nY2=60\r\n" % (
@@ -88,7 +96,8 @@ def main():
     with open(os.path.join(folder.name, "bench.rp1"), "wb") as f:
         f.write(parts)
 
-    env = dict(os.environ, QT_QPA_PLATFORM=os.environ.get("QT_QPA_PLATFORM", "offscreen"))
+    env = dict(os.environ, QT_QPA_PLATFORM=os.environ.get("QT_QPA_PLATFORM", "offscreen"),
+               ZUL_START_OPERATOR="1" if args.console else "0")
     zul = subprocess.Popen([os.path.abspath(args.zul)], cwd=folder.name, env=env,
                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     perf = None
@@ -112,7 +121,7 @@ def main():
         last = {}
         for n in range(args.count):
             part = n % args.parts
-            value = b"%d" % n
+            value = ("得点%d" % n).encode("cp932") if args.japanese else b"%d" % n
             last[b"p%d" % part] = value
             burst += packet(CMD_PART_UPDATE, b"p%d,%s,#FFFFFF,#000000" % (part, value))
         burst += packet(CMD_CPU_LOAD_REQUEST, b"")
@@ -127,6 +136,11 @@ def main():
         replies.until(is_cpu, 600)
         elapsed = time.monotonic() - start
         used = cpu_seconds(zul.pid) - before
+        after = ""
+        if args.aftermath > 0:
+            settled = cpu_seconds(zul.pid)
+            time.sleep(args.aftermath)
+            after = f" aftermath_cpu_s={cpu_seconds(zul.pid) - settled:.2f}"
         if perf:
             perf.send_signal(2)
             perf.wait()
@@ -140,7 +154,7 @@ def main():
                 values[name] = value
         wrong = [n for n, v in last.items() if values.get(n) != v]
         print(f"packets={args.count} seconds={elapsed:.3f} packets_per_s={args.count / elapsed:.0f} "
-              f"cpu_us_per_packet={used * 1e6 / args.count:.1f} wrong_parts={len(wrong)}")
+              f"cpu_us_per_packet={used * 1e6 / args.count:.1f} wrong_parts={len(wrong)}{after}")
         return 1 if wrong else 0
     finally:
         zul.terminate()
