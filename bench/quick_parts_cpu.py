@@ -127,7 +127,7 @@ def main():
         burst += packet(CMD_CPU_LOAD_REQUEST, b"")
 
         if args.perf:
-            perf = subprocess.Popen(["perf", "record", "-g", "-o", args.perf, "-p", str(zul.pid)],
+            perf = subprocess.Popen(["perf", "record", "--call-graph", os.environ.get("PERF_CALLGRAPH", "fp"), "-o", args.perf, "-p", str(zul.pid)],
                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
             time.sleep(0.5)
         before = cpu_seconds(zul.pid)
