@@ -50,6 +50,11 @@ namespace {
 
 const QString kCaption = QStringLiteral("ZUL 操作機");
 constexpr QSize kStartSize{856, 510};
+
+// A parts list request counts as being answered until the first answer is this long in
+// coming, or the answers have paused this long (the display machine writes them at once).
+constexpr int kPartsFirstAnswerMs = 1000;
+constexpr int kPartsAnswerPauseMs = 50;
 // Beyond these the window snaps to the wider size.
 constexpr int kWidthLimit = 860;
 constexpr int kSnappedWidth = 870;
@@ -181,7 +186,9 @@ struct TClientMain::Ui {
     QTableWidget* PartsList = nullptr;
     QMenu* PartsMenu = nullptr;
     bool titleRowFixed = false;
-    QColor dialogColour{Qt::black};  // ColorDialog1's colour, kept between uses
+    QColor dialogColour{Qt::black};    // ColorDialog1's colour, kept between uses
+    QTimer* partsAnswering = nullptr;  // runs while a parts list request is being answered
+    bool partsAgain = false;           // a refresh was asked for meanwhile
 
     // "更新タイミング"
     QSpinBox* WebTm = nullptr;
@@ -220,6 +227,10 @@ TClientMain::TClientMain(Context ctx, QWidget* parent)
     setCentralWidget(client);
     buildFrame(client);
     buildMonitor(client);
+
+    ui_->partsAnswering = new QTimer(this);
+    ui_->partsAnswering->setSingleShot(true);
+    connect(ui_->partsAnswering, &QTimer::timeout, this, &TClientMain::partsAnswered);
 
     ui_->StatusBar1 = new QStatusBar(this);
     ui_->StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
@@ -792,10 +803,30 @@ void TClientMain::resetPartsGrid() {
 void TClientMain::Button4Click() {
     resetPartsGrid();
     send(Cmd::CmdListSend);
+    ui_->partsAgain = false;
+    ui_->partsAnswering->start(kPartsFirstAnswerMs);
+}
+
+void TClientMain::refreshPartsList() {
+    if (ui_->partsAnswering->isActive()) {
+        ui_->partsAgain = true;
+    } else {
+        Button4Click();
+    }
+}
+
+// What changed after the display machine had answered is asked for once more.
+void TClientMain::partsAnswered() {
+    if (ui_->partsAgain) {
+        Button4Click();
+    }
 }
 
 void TClientMain::partsInfo(const QByteArray& name, const QByteArray& caption,
                             const QByteArray& fontColour, const QByteArray& backColour) {
+    if (ui_->partsAnswering->isActive()) {
+        ui_->partsAnswering->start(kPartsAnswerPauseMs);
+    }
     QTableWidget* grid = ui_->PartsList;
     int row = 1;
     while (row < grid->rowCount() && cell(row, 0) != name) {

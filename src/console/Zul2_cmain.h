@@ -70,6 +70,10 @@ public:
     void Button5Click();
     // "リスト更新": the grid back to its title row, then CmdListSend.
     void Button4Click();
+    // The display machine told that parts changed: "リスト更新", unless a request is being
+    // answered; then one more request follows when that answer is complete, however many
+    // refreshes were asked for meanwhile.
+    void refreshPartsList();
     // The display monitor tick (once a second).
     void cpusendTimer();
     // The easy panel's "【表示】": line `index` of the file list becomes the selected one (no
@@ -157,6 +161,7 @@ private:
     void setCell(int row, int column, const QByteArray& text);
     void setTitleRowFixed(bool fixed);
     void resetPartsGrid();
+    void partsAnswered();
     QByteArrayList partNames() const;
     void sendAllRows();
     void pickColour(int column);

@@ -43,6 +43,18 @@ bool equalsIgnoringAsciiCase(QByteArrayView a, QByteArrayView b) {
     return true;
 }
 
+// The name as the lookup by name compares it: ASCII letters in lower case, every other byte
+// as it is (also the second bytes of double-byte characters, as the comparison above does).
+QByteArray foldedName(QByteArrayView name) {
+    QByteArray out(name.data(), name.size());
+    for (char& c : out) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+    return out;
+}
+
 // A leading decimal number as atoi reads it; no digits give 0.
 qint32 leadingNumber(QByteArrayView text) {
     qsizetype i = 0;
@@ -87,12 +99,20 @@ void PartLabel::setCaption(const QByteArray& caption) {
     }
 }
 
+// A colour that the label already shows costs no new palette (the same value arrives with
+// nearly every update of a part).
 void PartLabel::setFontColour(ColorValue colour) {
+    if (paletteApplied_ && colour == fontColour_) {
+        return;
+    }
     fontColour_ = colour;
     applyPalette();
 }
 
 void PartLabel::setBackColour(ColorValue colour) {
+    if (paletteApplied_ && colour == backColour_) {
+        return;
+    }
     backColour_ = colour;
     applyPalette();
 }
@@ -115,6 +135,7 @@ void PartLabel::applyPalette() {
     p.setColor(QPalette::WindowText, toQColor(fontColour_));
     p.setColor(QPalette::Window, toQColor(backColour_));
     setPalette(p);
+    paletteApplied_ = true;
 }
 
 // ---- pure helpers -------------------------------------------------------------------------
@@ -200,6 +221,7 @@ void PartTable::emptySlots() {
         s.name.clear();
         s.label->hide();
     }
+    byName_.clear();
 }
 
 void PartTable::applyRecord(int slot, const PartRecord& r) {
@@ -213,6 +235,7 @@ void PartTable::applyRecord(int slot, const PartRecord& r) {
     Slot& s = slots_[static_cast<std::size_t>(slot)];
     PartLabel* l = s.label;
     s.name = r.PName;
+    byName_.clear();
     l->setEnabled(true);  // cleared slots come back usable at the next load
     l->setAutoSizing(false);
     l->setCaption(r.Value);
@@ -244,16 +267,24 @@ void PartTable::clear() {
         s.label->setEnabled(false);
     }
     count_ = 0;
+    byName_.clear();
 }
 
 int PartTable::update(const QByteArray& name, const QByteArray& value, const QByteArray& fontColour,
                       const QByteArray& backColour) {
+    if (byName_.isEmpty()) {
+        indexNames();
+    }
+    const auto found = byName_.constFind(foldedName(name));
+    if (found == byName_.cend()) {
+        return 0;
+    }
     int changed = 0;
-    for (int i = 0; i < count_; ++i) {
-        Slot& s = slots_[static_cast<std::size_t>(i)];
-        if (s.name.isEmpty() || !equalsIgnoringAsciiCase(s.name, name)) {
-            continue;
+    for (const int i : found.value()) {
+        if (i >= count_) {
+            break;
         }
+        Slot& s = slots_[static_cast<std::size_t>(i)];
         s.label->setCaption(value);
         if (fontColour != " ") {
             s.label->setFontColour(leadingNumber(fontColour));
@@ -264,6 +295,18 @@ int PartTable::update(const QByteArray& name, const QByteArray& value, const QBy
         ++changed;
     }
     return changed;
+}
+
+void PartTable::indexNames() {
+    for (int i = 0; i < kSlots; ++i) {
+        const QByteArray& name = slots_[static_cast<std::size_t>(i)].name;
+        if (!name.isEmpty()) {
+            byName_[foldedName(name)].append(i);  // in slot order
+        }
+    }
+    if (byName_.isEmpty()) {
+        byName_.insert(QByteArray(), {});  // indexed, without a name to find
+    }
 }
 
 QByteArrayList PartTable::list() const {

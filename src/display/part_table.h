@@ -7,7 +7,9 @@
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QHash>
 #include <QLabel>
+#include <QList>
 #include <array>
 #include <functional>
 #include <optional>
@@ -44,6 +46,7 @@ private:
     ColorValue backColour_ = 0;
     bool transparent_ = false;
     bool autoSize_ = true;
+    bool paletteApplied_ = false;
 };
 
 // Where a record stands in a content area of the given extents (the reference frame's
@@ -111,7 +114,13 @@ private:
         PartLabel* label = nullptr;
     };
 
+    // Builds the index of the slots by name.
+    void indexNames();
+
     std::array<Slot, kSlots> slots_;
+    // Slots by their name folded to ASCII lower case, each list in slot order; empty while
+    // it must be built again (a name changed).
+    QHash<QByteArray, QList<int>> byName_;
     int count_ = 0;
     QWidget* area_;
 };

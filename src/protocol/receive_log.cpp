@@ -1,5 +1,6 @@
 #include "protocol/receive_log.h"
 
+#include <array>
 #include <cstdio>
 
 #include "platform/cp932.h"
@@ -32,31 +33,47 @@ const QByteArray& operatorUnhandledPrefix() {
     return p;
 }
 
-// The operand as the log shows it. The key of a base directory change ("key,folder") is
-// never written: anybody connected can fetch the log.
-QByteArray shownOperand(int byte, QByteArrayView packet) {
+// Appends the operand as the log shows it. The key of a base directory change
+// ("key,folder") is never written: anybody connected can fetch the log.
+void appendShownOperand(QByteArray& out, int byte, QByteArrayView packet) {
     const QByteArrayView operand = logOperand(packet);
     if (byte != commandByte(Cmd::CmdDirChange)) {
-        return operand.toByteArray();
+        out += operand;
+        return;
     }
-    QByteArray shown = kMaskedKey.toByteArray();
+    out += kMaskedKey;
     if (const qsizetype comma = operand.indexOf(','); comma >= 0) {
-        shown += operand.sliced(comma);
+        out += operand.sliced(comma);
     }
-    return shown;
 }
 
-// "Cmd(%03d[%-40s]) Op(%s)"
-QByteArray commandPart(int byte, QByteArrayView label, QByteArrayView packet) {
+// "Cmd(%03d[%-40s]) Op("
+QByteArray commandHead(int byte, QByteArrayView label) {
+    return "Cmd(" + zeroPadded(byte, kByteDigits) + '[' + padRight(untilNul(label), kLabelWidth) +
+           "]) Op(";
+}
+
+// head + "%s)" with the operand.
+QByteArray withOperand(const QByteArray& head, int byte, QByteArrayView packet) {
     QByteArray out;
-    out += "Cmd(";
-    out += zeroPadded(byte, kByteDigits);
-    out += '[';
-    out += padRight(untilNul(label), kLabelWidth);
-    out += "]) Op(";
-    out += shownOperand(byte, packet);
+    out.reserve(head.size() + packet.size() + 1);
+    out += head;
+    appendShownOperand(out, byte, packet);
     out += ')';
     return out;
+}
+
+// A receive line up to its operand, for every byte a packet may start with: a line is
+// written for every packet, and only the operand differs between two of one command.
+using LineHeads = std::array<QByteArray, 256>;
+
+LineHeads lineHeads(const QByteArray& prefix) {
+    LineHeads heads;
+    for (std::size_t byte = 0; byte < heads.size(); ++byte) {
+        const int b = static_cast<int>(byte);
+        heads[byte] = prefix + commandHead(b, commandLabel(b));
+    }
+    return heads;
 }
 
 // "client=[%-20s] "
@@ -64,14 +81,15 @@ QByteArray clientPart(QByteArrayView peerHost) {
     return "client=[" + padRight(untilNul(peerHost), kHostWidth) + "] ";
 }
 
-QByteArray receiveLine(const QByteArray& prefix, QByteArrayView packet) {
-    const int byte = commandByteOf(packet);
-    return prefix + commandPart(byte, commandLabel(byte), packet);
+QByteArray receiveLine(const LineHeads& heads, QByteArrayView packet) {
+    const int byte = commandByteOf(packet);  // 0 or a command byte
+    return withOperand(heads[static_cast<std::size_t>(byte) % heads.size()], byte, packet);
 }
 
 QByteArray clientLine(const QByteArray& prefix, QByteArrayView peerHost, QByteArrayView packet) {
-    return prefix + clientPart(peerHost) +
-           commandPart(commandByteOf(packet), unknownCommandLabel(), packet);
+    const int byte = commandByteOf(packet);
+    return withOperand(prefix + clientPart(peerHost) + commandHead(byte, unknownCommandLabel()),
+                       byte, packet);
 }
 
 }  // namespace
@@ -100,11 +118,13 @@ QByteArrayView logOperand(QByteArrayView packet) {
 }
 
 QByteArray displayReceiveLine(QByteArrayView packet) {
-    return receiveLine(displayPrefix(), packet);
+    static const LineHeads heads = lineHeads(displayPrefix());
+    return receiveLine(heads, packet);
 }
 
 QByteArray operatorReceiveLine(QByteArrayView packet) {
-    return receiveLine(operatorPrefix(), packet);
+    static const LineHeads heads = lineHeads(operatorPrefix());
+    return receiveLine(heads, packet);
 }
 
 QByteArray displayUnknownLine(QByteArrayView peerHost, QByteArrayView packet) {

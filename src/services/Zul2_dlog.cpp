@@ -6,7 +6,6 @@
 #include <QVBoxLayout>
 #include <utility>
 
-#include "platform/cp932.h"
 #include "platform/log_view.h"
 #include "protocol/packets.h"
 
@@ -48,6 +47,7 @@ TZUL_Err::TZUL_Err(OperatorChannel channel, QWidget* parent)
     setObjectName(QStringLiteral("ZUL_Err"));
     setWindowTitle(QStringLiteral("エラー情報（サーバ）"));
     memo_ = makeMemo();
+    feed_ = new LogViewFeed(memo_, [this] { return lines_; });
     fetch_ = new QPushButton(QStringLiteral("取り寄せ"));
     fetch_->setObjectName(QStringLiteral("Button1"));
     connect(fetch_, &QPushButton::clicked, this, &TZUL_Err::Button1Click);
@@ -59,12 +59,17 @@ TZUL_Err::TZUL_Err(OperatorChannel channel, QWidget* parent)
 }
 
 void TZUL_Err::addLine(const QByteArray& line) {
-    memo_->appendPlainText(cp932::decode(line));
+    lines_.append(line);
+    if (lines_.size() > kMaxFetchedLines) {
+        lines_.removeFirst();
+    }
+    feed_->lineAdded(line);
 }
 
 void TZUL_Err::Button1Click() {
     channel_.send(makePacket(Cmd::CmdDebugLog));
-    memo_->clear();
+    lines_.clear();
+    feed_->cleared();
 }
 
 }  // namespace zul

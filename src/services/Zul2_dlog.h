@@ -2,9 +2,11 @@
 
 // The error information window: shows the log of the display machine the console is
 // connected to. "取り寄せ" asks the display machine for its log; the replies arrive one line
-// per packet and are appended here by the reply processing.
+// per packet and are appended here by the reply processing. The window keeps the lines and
+// lays them out only while it is shown.
 
 #include <QByteArray>
+#include <QByteArrayList>
 #include <QWidget>
 
 #include "services/operator_channel.h"
@@ -13,6 +15,8 @@ class QPlainTextEdit;
 class QPushButton;
 
 namespace zul {
+
+class LogViewFeed;
 
 class TZUL_Err : public QWidget {
     Q_OBJECT
@@ -35,6 +39,8 @@ public:
 private:
     OperatorChannel channel_;
     QPlainTextEdit* memo_ = nullptr;
+    LogViewFeed* feed_ = nullptr;  // belongs to the memo
+    QByteArrayList lines_;
     QPushButton* fetch_ = nullptr;
 };
 

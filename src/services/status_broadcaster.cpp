@@ -1,10 +1,17 @@
 #include "services/status_broadcaster.h"
 
+#include "platform/errors.h"
 #include "protocol/datagram_sender.h"
+
+#include <utility>
 
 namespace zul {
 
-StatusBroadcaster::StatusBroadcaster(QByteArray hostName) : host_(std::move(hostName)) {}
+StatusBroadcaster::StatusBroadcaster(QByteArray hostName) : host_(std::move(hostName)) {
+    partsChanged_.setSingleShot(true);
+    partsChanged_.setInterval(0);
+    partsChanged_.callOnTimeout([this] { sendPartsChanged(); });
+}
 
 bool StatusBroadcaster::SendStatusLine(QByteArrayView message, std::optional<QByteArrayView> path) {
     return send(statusLine(host_, message, path));
@@ -15,7 +22,30 @@ bool StatusBroadcaster::SendStatusText(QByteArrayView text) {
 }
 
 bool StatusBroadcaster::SendNotice(NoticeKind kind) {
-    return send(noticeLine(kind));
+    if (kind != NoticeKind::PartsChanged) {
+        return send(noticeLine(kind));
+    }
+    if (sender_ == nullptr) {
+        return false;
+    }
+    if (!partsChanged_.isActive()) {
+        partsChanged_.start();
+    }
+    return true;
+}
+
+void StatusBroadcaster::sendPartsChanged() {
+    try {
+        send(noticeLine(NoticeKind::PartsChanged));
+    } catch (...) {
+        if (errors_ != nullptr) {
+            try {
+                errors_->reportError(describeCurrentException());
+            } catch (...) {
+                // The error handler itself failed; the next notice tries again.
+            }
+        }
+    }
 }
 
 bool StatusBroadcaster::send(const QByteArray& datagram) {

@@ -2,9 +2,15 @@
 
 // Status lines and notices: the UDP datagrams by which a machine tells everybody about
 // state changes. The datagram sender is the UDP socket; without one nothing is sent.
+//
+// A changed part is told by "VL", upon which every operator asks for the whole parts list
+// again. However many parts change in one pass of the event loop, one notice goes out at
+// its end: it has the same effect as one per part, without a storm of datagrams and of
+// list requests.
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QTimer>
 #include <optional>
 
 #include "protocol/packets.h"
@@ -12,25 +18,33 @@
 namespace zul {
 
 class DatagramSender;
+class ErrorSink;
 
 class StatusBroadcaster {
 public:
     explicit StatusBroadcaster(QByteArray hostName);
 
     void setSender(DatagramSender* sender) { sender_ = sender; }
+    // Where a notice that fails after the pass that asked for it is reported.
+    void setErrorSink(ErrorSink* errors) { errors_ = errors; }
     const QByteArray& hostName() const { return host_; }
 
     // "(" host ")" message ["(" path ")"]
     bool SendStatusLine(QByteArrayView message, std::optional<QByteArrayView> path = std::nullopt);
     // A status line whose text the caller lays out.
     bool SendStatusText(QByteArrayView text);
+    // "VL" goes out when the event loop next runs (once for any number of calls before
+    // that); the other notices at once.
     bool SendNotice(NoticeKind kind);
 
 private:
     bool send(const QByteArray& datagram);
+    void sendPartsChanged();
 
     QByteArray host_;
     DatagramSender* sender_ = nullptr;
+    ErrorSink* errors_ = nullptr;
+    QTimer partsChanged_;
 };
 
 }  // namespace zul

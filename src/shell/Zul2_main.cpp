@@ -626,13 +626,11 @@ void TSettingForm::runTrayAction(TrayAction action) {
 
 // ---- log and caption sample ----------------------------------------------------------
 
+// The log is the store; the memo shows it only while its page is on the screen.
 void TSettingForm::bindLog() {
-    for (const QByteArray& line : ctx_.log.lines()) {
-        DebugLogMemo->appendPlainText(cp932::decode(line));
-    }
-    connect(&ctx_.log, &DebugLog::lineAdded, DebugLogMemo,
-            [this](const QByteArray& line) { DebugLogMemo->appendPlainText(cp932::decode(line)); });
-    connect(&ctx_.log, &DebugLog::cleared, DebugLogMemo, &QPlainTextEdit::clear);
+    auto* feed = new LogViewFeed(DebugLogMemo, [this] { return ctx_.log.lines(); });
+    connect(&ctx_.log, &DebugLog::lineAdded, feed, &LogViewFeed::lineAdded);
+    connect(&ctx_.log, &DebugLog::cleared, feed, &LogViewFeed::cleared);
 }
 
 void TSettingForm::bindSampleText() {

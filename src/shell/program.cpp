@@ -123,6 +123,7 @@ void Program::createNetwork() {
     udp_ = std::make_unique<UdpDiscovery>(settings_, hub_, log_, dialogs_, *interpreter_, peers_,
                                           status_->hostName());
     status_->setSender(udp_.get());
+    status_->setErrorSink(errors_.get());
     converter_ = std::make_unique<OfficeConverter>();
     // Other programs' windows (the captioning program's, Impress's) through X11, when the
     // program's own windows are on an X display.
@@ -395,7 +396,7 @@ void Program::wireConsole() {
     UdpDiscovery::Hooks udp = udp_->hooks();
     udp.refreshPartsList = [this] {
         if (connection_->isEstablished()) {
-            console_->Button4Click();
+            console_->refreshPartsList();
         }
     };
     udp.refreshFileList = [this] {

@@ -10,6 +10,7 @@
 
 #include "console_fixture.h"
 #include "content/parts_files.h"
+#include "waiting_and_ports.h"
 
 using namespace zul;
 using namespace zul::test;
@@ -75,6 +76,47 @@ TEST_F(PartsTab, ListRequestAndDiscardShrinkTheGridToItsFirstRow) {
     click("ShowParts");
     EXPECT_EQ(grid()->rowCount(), 1);
     EXPECT_EQ(connection.sent, QByteArrayList({packet(48), packet(77), packet(78)}));
+}
+
+// Every parts-changed notice asks for the list again. A burst of them while a request is
+// being answered gives one more request, after the answer; none comes without a notice.
+TEST_F(PartsTab, ABurstOfRefreshesWhileAnsweringAsksOnceMore) {
+    const QByteArrayList one{packet(45)};
+    const auto answer = [this] {
+        for (int i = 0; i < 400; ++i) {
+            window->partsInfo("p" + QByteArray::number(i), "v", "0", "0");
+        }
+    };
+    struct Case {
+        const char* name;
+        bool answered;  // the display machine answers the first request
+    };
+    for (const Case& c : {Case{"answered", true}, Case{"no answer", false}}) {
+        SCOPED_TRACE(c.name);
+        SetUp();
+        window->refreshPartsList();
+        EXPECT_EQ(connection.sent, one);
+        connection.sent.clear();
+        for (int i = 0; i < 1000; ++i) {
+            window->refreshPartsList();
+            if (c.answered && i == 10) {
+                answer();
+            }
+        }
+        EXPECT_TRUE(connection.sent.isEmpty());
+        EXPECT_TRUE(waitFor([&] { return connection.sent == one; }, 3000));
+        EXPECT_EQ(grid()->rowCount(), 1) << "the grid waits for the new answer";
+        answer();
+        QTest::qWait(1500);
+        EXPECT_EQ(connection.sent, one) << "nothing asked for meanwhile";
+        EXPECT_EQ(grid()->rowCount(), 401);
+        connection.sent.clear();
+    }
+
+    // Without a request being answered, a refresh asks at once; a click always does.
+    window->refreshPartsList();
+    window->Button4Click();
+    EXPECT_EQ(connection.sent, (QByteArrayList{packet(45), packet(45)}));
 }
 
 TEST_F(PartsTab, SendingWritesEveryRowAndFillsEmptyValuesWithASpace) {

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QTest>
+#include <QUdpSocket>
 #include <climits>
 
 #include "content/parts_files.h"
@@ -38,7 +39,11 @@ struct Fixture : test::DisplayFixture {
         : DisplayFixture(
               {.feedPartsBack = true, .errorsFailTheTest = true, .contentFillsWindow = true}) {}
     PartTable& parts() { return display->parts(); }
-    int notices() const { return datagrams.count("ZUL,5,VL\n"); }
+    // The parts-changed notices sent so far; the one of the current pass goes out first.
+    int notices() {
+        QCoreApplication::processEvents();
+        return datagrams.count("ZUL,5,VL\n");
+    }
 };
 
 }  // namespace
@@ -185,7 +190,7 @@ TEST(DisplayParts, UpdateMatchesNamesIgnoringAsciiCase) {
     f.display->LoadParts("s.rp1", true);
     const int before = f.notices();
     EXPECT_EQ(f.display->UpdatePart("Score,12,,"), 2);
-    EXPECT_EQ(f.notices() - before, 2);  // one notice per matching part
+    EXPECT_EQ(f.notices() - before, 1);  // one notice for both parts
     EXPECT_EQ(f.parts().label(0)->caption(), QByteArray("12"));
     EXPECT_EQ(f.parts().label(0)->fontColour(), 100);  // empty colours leave them
     EXPECT_EQ(f.parts().label(2)->caption(), QByteArray(" "));
@@ -197,6 +202,83 @@ TEST(DisplayParts, UpdateMatchesNamesIgnoringAsciiCase) {
 
     EXPECT_EQ(f.display->UpdatePart("score,12"), 0);  // one comma: not an update
     EXPECT_EQ(f.display->UpdatePart("nobody,1,2,3"), 0);
+}
+
+namespace {
+
+// Sends each datagram over UDP to a socket on the loopback, which keeps what arrives.
+struct LoopbackDatagrams : DatagramSender {
+    QUdpSocket out;
+    QUdpSocket in;
+    QByteArrayList received;
+
+    LoopbackDatagrams() {
+        in.bind(QHostAddress::LocalHost, 0);
+        QObject::connect(&in, &QUdpSocket::readyRead, [this] {
+            while (in.hasPendingDatagrams()) {
+                QByteArray d(static_cast<qsizetype>(in.pendingDatagramSize()), '\0');
+                in.readDatagram(d.data(), d.size());
+                received << d;
+            }
+        });
+    }
+    bool sendDatagram(const QByteArray& datagram) override {
+        return out.writeDatagram(datagram, QHostAddress::LocalHost, in.localPort()) >= 0;
+    }
+    // What arrived once the datagrams on their way are in.
+    QByteArrayList settle() {
+        QTest::qWait(100);
+        return received;
+    }
+};
+
+}  // namespace
+
+// However many parts one pass of the event loop changes, the operators get one "VL" notice
+// at its end; a pass that changes nothing sends none.
+TEST(DisplayParts, OneNoticePerPassOfChangedParts) {
+    Fixture f;
+    LoopbackDatagrams udp;
+    f.status.setSender(&udp);
+    QList<QByteArrayList> records;
+    for (int i = 0; i < 400; ++i) {
+        records << QByteArrayList{"PName=p" + QByteArray::number(i % 200)};
+    }
+    writeAll(f.path("400.rp1"), partsFile(records));
+    f.display->LoadParts("400.rp1", true);
+    ASSERT_EQ(f.parts().PartCount(), 400);
+    ASSERT_EQ(udp.settle(), QByteArrayList{"ZUL,5,VL\n"});
+
+    struct Case {
+        const char* name;
+        int updates;
+        bool matching;
+        int expected;
+    };
+    const Case cases[] = {
+        {"every name once", 200, true, 1},
+        {"one update", 1, true, 1},
+        {"ten thousand updates", 10000, true, 1},
+        {"names no part has", 500, false, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        udp.received.clear();
+        for (int n = 0; n < c.updates; ++n) {
+            const QByteArray name = (c.matching ? "P" : "q") + QByteArray::number(n % 200);
+            f.display->UpdatePart(name + ',' + QByteArray::number(n) + ",1,2");
+        }
+        EXPECT_EQ(udp.settle().count("ZUL,5,VL\n"), c.expected);
+        EXPECT_EQ(udp.received.size(), c.expected);
+    }
+    // Passes apart: a notice each.
+    udp.received.clear();
+    f.display->UpdatePart("p1,a,1,2");
+    QCoreApplication::processEvents();
+    f.display->UpdatePart("p2,b,1,2");
+    EXPECT_EQ(udp.settle(), (QByteArrayList{"ZUL,5,VL\n", "ZUL,5,VL\n"}));
+    EXPECT_EQ(f.parts().label(201)->caption(), QByteArray("a"));
+    EXPECT_EQ(f.parts().label(202)->caption(), QByteArray("b"));
 }
 
 TEST(DisplayParts, ListLeavesLockedPartsOutAndClearEmptiesEverything) {

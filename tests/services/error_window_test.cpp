@@ -9,6 +9,7 @@
 #include "fakes.h"
 #include "services/Zul2_dlog.h"
 #include "test_support.h"
+#include "waiting_and_ports.h"
 
 using namespace zul;
 using zul::test::sj;
@@ -32,13 +33,25 @@ TEST(ErrorWindow, LooksAsTheToolWindowOfTheConsole) {
     EXPECT_EQ(memo->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
 }
 
+// The window keeps the lines; its memo shows them decoded once the window is on the screen
+// (a hidden window lays out nothing), and lines arriving while it is shown follow.
 TEST(ErrorWindow, LinesAreAppendedDecoded) {
     TZUL_Err window(OperatorChannel{});
     window.addLine(sj("PKT受信[S]: Cmd(050[ログ])"));
     window.addLine("second");
     window.addLine({});
+    EXPECT_TRUE(window.Memo1()->toPlainText().isEmpty());
+    window.show();
     EXPECT_EQ(window.Memo1()->toPlainText(),
               QStringLiteral("PKT受信[S]: Cmd(050[ログ])\nsecond\n"));
+    window.addLine(sj("三行目"));
+    EXPECT_TRUE(test::waitFor(
+        [&] { return window.Memo1()->toPlainText().endsWith(QStringLiteral("\n三行目")); }));
+    window.hide();
+    window.Button1Click();
+    window.addLine("answer");
+    window.show();
+    EXPECT_EQ(window.Memo1()->toPlainText(), QStringLiteral("answer"));
 }
 
 // "取り寄せ" asks an open connection for the log and always empties the memo for the answer.
