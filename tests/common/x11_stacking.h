@@ -18,7 +18,7 @@
 namespace zul::test {
 
 // A loaded machine may take seconds to start a Qt program and let openbox frame it.
-inline constexpr int kWindowPatienceMs = 15000;
+inline constexpr int kWindowPatienceMs = 30000;
 
 template <typename Predicate>
 bool settles(Predicate done) {
