@@ -246,9 +246,10 @@ std::string partUpdates(int count, long first, int parts) {
     return out;
 }
 
-void roundTrip(Link& link) {
+void roundTrip(Link& link, int timeoutMs) {
     link.send(packet(kCmdCpuLoadRequest, ","));
-    link.readUntil([](const std::string& p) { return !p.empty() && p[0] == kCmdCpuLoadReply; });
+    link.readUntil([](const std::string& p) { return !p.empty() && p[0] == kCmdCpuLoadReply; },
+                   timeoutMs);
 }
 
 std::vector<std::string> listParts(Link& link) {

@@ -79,7 +79,7 @@ std::string partUpdates(int count, long first, int parts = 400);
 void loadParts(const LiveZul& zul, Link& link, int parts = 400);
 // Sends the processor load request and waits for its answer: every packet sent before it on
 // `link` has been handled.
-void roundTrip(Link& link);
+void roundTrip(Link& link, int timeoutMs = 600000);
 // The parts list, as "name,caption,font colour,background colour" operands.
 std::vector<std::string> listParts(Link& link);
 

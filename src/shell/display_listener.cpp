@@ -1,6 +1,7 @@
 #include "shell/display_listener.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QScopeGuard>
 
 #include "commands/display_reader.h"
@@ -80,6 +81,8 @@ void DisplayListener::close() {
     const auto links = links_;
     for (const QPointer<OperatorLink>& link : links) {
         if (link != nullptr && !link->closed) {
+            // A stopped listener runs nothing more that its operators sent.
+            link->buffer().clear();
             link->socket()->abort();
         }
     }
@@ -93,6 +96,8 @@ void DisplayListener::clearBuffers() {
     for (const QPointer<OperatorLink>& link : links_) {
         if (link != nullptr) {
             link->buffer().clear();
+            // What the socket holds unread arrived before the reset as well.
+            link->socket()->skip(link->socket()->bytesAvailable());
         }
     }
 }
@@ -108,6 +113,7 @@ void DisplayListener::onNewConnection() {
                          .arg(unsent));
         };
         socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+        socket->setReadBufferSize(kReadBufferBytes);
         connect(socket, &QTcpSocket::readyRead, link,
                 [this, link] { guarded(errors_, [&] { onRead(link); }); });
         connect(socket, &QTcpSocket::disconnected, link,
@@ -122,7 +128,8 @@ void DisplayListener::onNewConnection() {
 }
 
 void DisplayListener::onRead(OperatorLink* link) {
-    if (link->closed) {
+    if (link->closed && !pendingInput(link)) {
+        retire(link);
         return;
     }
     // The link counts as being read until this handler returns, the events it lets run at
@@ -134,10 +141,14 @@ void DisplayListener::onRead(OperatorLink* link) {
     const auto readEnds = qScopeGuard([this] { --readsRunning_; });
     Q_EMIT statusChanged(statusText(QStringLiteral("／受信中")));
     watchdog_.start();
-    // The socket does not signal data that arrives while this handler runs (a handler may
-    // let events run), so keep reading until nothing is left.
-    while (!link->closed && link->socket()->bytesAvailable() > 0) {
-        reader_.received(link->buffer(), link->socket()->readAll(), link);
+    // Packets left by the previous pass first, then what the socket holds, until the time
+    // of this pass is up. The socket does not signal data that arrives while this handler
+    // runs (a handler may let events run), so its bytes are read until none is left.
+    const QDeadlineTimer deadline(kReadSliceMs, Qt::PreciseTimer);
+    bool left = link->buffer().hasPacket() && reader_.received(link->buffer(), {}, link, deadline);
+    while (!left && !deadline.hasExpired() && link->socket()->bytesAvailable() > 0) {
+        left =
+            reader_.received(link->buffer(), link->socket()->read(kReadChunkBytes), link, deadline);
     }
     watchdog_.stop();
     // Pending events run once, from the outermost read only. A read that runs inside them
@@ -149,15 +160,38 @@ void DisplayListener::onRead(OperatorLink* link) {
         QCoreApplication::processEvents();
     }
     --link->readDepth;
-    if (link->closed) {
+    if (link->closed && !pendingInput(link)) {
         retire(link);
         return;
     }
-    Q_EMIT statusChanged(statusText(QStringLiteral("／待機中")));
-    if (link->readDepth == 0 && link->socket()->bytesAvailable() > 0) {
-        QMetaObject::invokeMethod(
-            link, [this, link] { guarded(errors_, [&] { onRead(link); }); }, Qt::QueuedConnection);
+    if (!link->closed) {
+        Q_EMIT statusChanged(statusText(QStringLiteral("／待機中")));
     }
+    // The rest goes on in a pass of its own, after what the event loop has waiting (the
+    // paint above all). A read further down the stack goes on by itself when it resumes.
+    if (link->readDepth == 0 && pendingInput(link)) {
+        queueRead(link);
+    }
+}
+
+bool DisplayListener::pendingInput(OperatorLink* link) {
+    return link->buffer().hasPacket() || link->socket()->bytesAvailable() > 0;
+}
+
+void DisplayListener::queueRead(OperatorLink* link) {
+    if (link->readQueued) {
+        return;
+    }
+    link->readQueued = true;
+    QMetaObject::invokeMethod(
+        link,
+        [this, link] {
+            link->readQueued = false;
+            if (link->readDepth == 0) {
+                guarded(errors_, [&] { onRead(link); });
+            }
+        },
+        Qt::QueuedConnection);
 }
 
 void DisplayListener::onDisconnected(OperatorLink* link) {
@@ -167,6 +201,11 @@ void DisplayListener::onDisconnected(OperatorLink* link) {
     link->closed = true;
     --hub_.OperatorCount;
     Q_EMIT statusChanged(statusText());
+    // What the operator sent before it closed its end still runs (its replies go nowhere).
+    if (link->readDepth == 0 && pendingInput(link)) {
+        queueRead(link);
+        return;
+    }
     retire(link);
 }
 
@@ -182,8 +221,8 @@ void DisplayListener::onError(OperatorLink* link, QAbstractSocket::SocketError e
 }
 
 void DisplayListener::retire(OperatorLink* link) {
-    if (link->readDepth > 0) {
-        return;  // the read event in progress retires it when it ends
+    if (link->readDepth > 0 || link->readQueued) {
+        return;  // the read event in progress, or the one to come, retires it when it ends
     }
     std::erase_if(links_,
                   [link](const QPointer<OperatorLink>& l) { return l == link || l.isNull(); });

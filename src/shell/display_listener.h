@@ -4,6 +4,11 @@
 // own reassembly buffer (discarded when it closes, so two operators' half packets never
 // mix). Received packets run in the interpreter with the connection they came from, so
 // replies go only to the asking operator.
+//
+// A read runs packets for a few milliseconds at most, then returns to the event loop (the
+// screen paints, other operators are heard) and carries on with what is left in a posted
+// call of its own, in the same order. What an operator sent before it closed its end is
+// still run.
 
 #include <QObject>
 #include <QPointer>
@@ -48,6 +53,8 @@ public:
     // events run); the link is deleted only when none is.
     int readDepth = 0;
     bool closed = false;
+    // A call that goes on with the buffered input is posted.
+    bool readQueued = false;
 
 private:
     QTcpSocket* socket_;
@@ -60,6 +67,12 @@ class DisplayListener : public QObject {
     Q_OBJECT
 public:
     static constexpr int kListenBacklog = 1024;
+    // How long one read runs packets before it lets the event loop run.
+    static constexpr int kReadSliceMs = 4;
+    // Bytes taken from the socket at a time, and held unread at most: a faster sender
+    // waits in TCP instead of filling memory.
+    static constexpr qint64 kReadChunkBytes = 64 * 1024;
+    static constexpr qint64 kReadBufferBytes = 1024 * 1024;
 
     DisplayListener(HubState& hub, DisplayReader& reader, WatchDogService& watchdog,
                     ErrorSink& errors, DebugLog& log, QObject* parent = nullptr);
@@ -87,6 +100,9 @@ Q_SIGNALS:
 private:
     void onNewConnection();
     void onRead(OperatorLink* link);
+    // Packets or bytes of the link that have not run yet.
+    static bool pendingInput(OperatorLink* link);
+    void queueRead(OperatorLink* link);
     void onDisconnected(OperatorLink* link);
     void onError(OperatorLink* link, QAbstractSocket::SocketError error);
     void retire(OperatorLink* link);
