@@ -3,6 +3,8 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QScopeGuard>
+#include <algorithm>
+#include <utility>
 
 #include "commands/display_reader.h"
 #include "model/debug_log.h"
@@ -47,6 +49,7 @@ void OperatorLink::send(const QByteArray& bytes) {
 DisplayListener::DisplayListener(HubState& hub, DisplayReader& reader, WatchDogService& watchdog,
                                  ErrorSink& errors, DebugLog& log, QObject* parent)
     : QObject(parent), hub_(hub), reader_(reader), watchdog_(watchdog), errors_(errors), log_(log) {
+    clock_.start();
     connect(&server_, &QTcpServer::newConnection, this,
             [this] { guarded(errors_, [this] { onNewConnection(); }); });
 }
@@ -144,13 +147,14 @@ void DisplayListener::onRead(OperatorLink* link) {
     // Packets left by the previous pass first, then what the socket holds, until the time
     // of this pass is up. The socket does not signal data that arrives while this handler
     // runs (a handler may let events run), so its bytes are read until none is left.
-    const QDeadlineTimer deadline(kReadSliceMs, Qt::PreciseTimer);
+    const QDeadlineTimer deadline(sliceFor(link), Qt::PreciseTimer);
     bool left = link->buffer().hasPacket() && reader_.received(link->buffer(), {}, link, deadline);
     while (!left && !deadline.hasExpired() && link->socket()->bytesAvailable() > 0) {
         left =
             reader_.received(link->buffer(), link->socket()->read(kReadChunkBytes), link, deadline);
     }
     watchdog_.stop();
+    const qint64 packetsStopped = clock_.elapsed();
     // Pending events run once, from the outermost read only. A read that runs inside them
     // (another operator's data) must not let events run again itself: each would nest the
     // next, without end while operators keep sending, and a connection whose read is
@@ -171,7 +175,16 @@ void DisplayListener::onRead(OperatorLink* link) {
     // paint above all). A read further down the stack goes on by itself when it resumes.
     if (link->readDepth == 0 && pendingInput(link)) {
         queueRead(link);
+        link->packetsStoppedAt = packetsStopped;
     }
+}
+
+qint64 DisplayListener::sliceFor(OperatorLink* link) {
+    const qint64 stopped = std::exchange(link->packetsStoppedAt, -1);
+    if (stopped < 0) {
+        return kReadSliceMs;
+    }
+    return std::clamp(clock_.elapsed() - stopped, kReadSliceMs, kMaxReadSliceMs);
 }
 
 bool DisplayListener::pendingInput(OperatorLink* link) {

@@ -10,6 +10,7 @@
 // call of its own, in the same order. What an operator sent before it closed its end is
 // still run.
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
 #include <QTcpServer>
@@ -55,6 +56,8 @@ public:
     bool closed = false;
     // A call that goes on with the buffered input is posted.
     bool readQueued = false;
+    // When the packets of the pass before that call stopped (the listener's clock, ms).
+    qint64 packetsStoppedAt = -1;
 
 private:
     QTcpSocket* socket_;
@@ -67,8 +70,11 @@ class DisplayListener : public QObject {
     Q_OBJECT
 public:
     static constexpr int kListenBacklog = 1024;
-    // How long one read runs packets before it lets the event loop run.
-    static constexpr int kReadSliceMs = 4;
+    // How long one read runs packets before it lets the event loop run. While input waits,
+    // a pass runs as long as the event loop took for everything else since the previous
+    // one, up to kMaxReadSliceMs: a slow paint (a huge window) cannot starve the packets.
+    static constexpr qint64 kReadSliceMs = 4;
+    static constexpr qint64 kMaxReadSliceMs = 1000;
     // Bytes taken from the socket at a time, and held unread at most: a faster sender
     // waits in TCP instead of filling memory.
     static constexpr qint64 kReadChunkBytes = 64 * 1024;
@@ -103,6 +109,7 @@ private:
     // Packets or bytes of the link that have not run yet.
     static bool pendingInput(OperatorLink* link);
     void queueRead(OperatorLink* link);
+    qint64 sliceFor(OperatorLink* link);
     void onDisconnected(OperatorLink* link);
     void onError(OperatorLink* link, QAbstractSocket::SocketError error);
     void retire(OperatorLink* link);
@@ -116,6 +123,7 @@ private:
     std::vector<QPointer<OperatorLink>> links_;
     // Read events on the stack, of all connections together.
     int readsRunning_ = 0;
+    QElapsedTimer clock_;
 };
 
 }  // namespace zul
