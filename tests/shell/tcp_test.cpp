@@ -10,6 +10,7 @@
 #include <chrono>
 #include <thread>
 
+#include <QApplication>
 #include <QRandomGenerator>
 #include <QScopeGuard>
 #include <QSignalSpy>
@@ -17,6 +18,7 @@
 #include <QTcpSocket>
 #include <QTest>
 #include <QTimer>
+#include <QWidget>
 
 #include "commands/display_reader.h"
 #include "commands/interpreter.h"
@@ -452,6 +454,52 @@ TEST(DisplayListener, ALongBurstLetsTheEventLoopRunAndOthersInBeforeItEnds) {
     EXPECT_EQ(logged, expectedLog);
     ASSERT_TRUE(waitFor([&] { return d.listener.connectionCount() == 0; }));
     EXPECT_EQ(d.hub.OperatorCount, 0);
+}
+
+TEST(DisplayListener, SlowPaintsDoNotStarveABurst) {
+    // A window that every packet changes and whose paint takes 20 ms (a huge window): a
+    // burst of 200 ms of packets must not be cut into passes of a few milliseconds, each
+    // followed by a paint.
+    class SlowWindow : public QWidget {
+    public:
+        int paints = 0;
+
+    protected:
+        void paintEvent(QPaintEvent*) override {
+            ++paints;
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    };
+    SlowWindow window;
+    window.resize(200, 100);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    QApplication::processEvents();
+    DisplayMachine d;
+    constexpr int kBurst = 8000;
+    int updates = 0;
+    d.interpreter.setHandler(Cmd::CmdPartUpdate, [&](PacketContext&) {
+        ++updates;
+        window.update();
+        const auto until = std::chrono::steady_clock::now() + std::chrono::microseconds(25);
+        while (std::chrono::steady_clock::now() < until) {
+        }
+    });
+    const quint16 port = freeTcpPort();
+    ASSERT_TRUE(d.listener.open(port));
+    QByteArray burst;
+    for (int i = 0; i < kBurst; ++i) {
+        burst += partUpdate(i);
+    }
+    window.paints = 0;
+    {
+        Senders senders(port, {burst});
+        ASSERT_TRUE(waitFor([&] { return updates == kBurst; }, 30000)) << updates;
+    }
+    // The screen still shows the burst going on, but packets get at least half the time.
+    EXPECT_GE(window.paints, 1);
+    EXPECT_LE(window.paints, 14) << "paints of 20 ms between passes of "
+                                 << DisplayListener::kReadSliceMs << " ms";
 }
 
 TEST(DisplayListener, WhatAnOperatorSentBeforeItClosedStillRuns) {
