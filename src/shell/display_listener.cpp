@@ -30,6 +30,28 @@ OperatorLink::OperatorLink(QTcpSocket* socket, QObject* parent)
 
 OperatorLink::~OperatorLink() = default;
 
+namespace {
+
+const QEvent::Type kPostedWork = static_cast<QEvent::Type>(QEvent::registerEventType());
+
+}  // namespace
+
+void OperatorLink::postAfterPaints(std::function<void()> work) {
+    posted_ = std::move(work);
+    // Widgets post their paints at low priority; this comes after them.
+    QCoreApplication::postEvent(this, new QEvent(kPostedWork), Qt::LowEventPriority - 1);
+}
+
+bool OperatorLink::event(QEvent* e) {
+    if (e->type() == kPostedWork) {
+        if (posted_) {
+            std::exchange(posted_, {})();
+        }
+        return true;
+    }
+    return QObject::event(e);
+}
+
 void OperatorLink::send(const QByteArray& bytes) {
     if (closed || socket_->state() != QAbstractSocket::ConnectedState) {
         return;
@@ -184,7 +206,10 @@ qint64 DisplayListener::sliceFor(OperatorLink* link) {
     if (stopped < 0) {
         return kReadSliceMs;
     }
-    return std::clamp(clock_.elapsed() - stopped, kReadSliceMs, kMaxReadSliceMs);
+    // The event loop's share since then (the paint above all); the pass fills the rest of a
+    // frame, or takes as long again when that share is longer.
+    const qint64 others = clock_.elapsed() - stopped;
+    return std::clamp(std::max(kFrameMs - others, others), kReadSliceMs, kMaxReadSliceMs);
 }
 
 bool DisplayListener::pendingInput(OperatorLink* link) {
@@ -196,15 +221,12 @@ void DisplayListener::queueRead(OperatorLink* link) {
         return;
     }
     link->readQueued = true;
-    QMetaObject::invokeMethod(
-        link,
-        [this, link] {
-            link->readQueued = false;
-            if (link->readDepth == 0) {
-                guarded(errors_, [&] { onRead(link); });
-            }
-        },
-        Qt::QueuedConnection);
+    link->postAfterPaints([this, link] {
+        link->readQueued = false;
+        if (link->readDepth == 0) {
+            guarded(errors_, [&] { onRead(link); });
+        }
+    });
 }
 
 void DisplayListener::onDisconnected(OperatorLink* link) {

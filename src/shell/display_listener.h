@@ -43,6 +43,9 @@ public:
     ~OperatorLink() override;
 
     void send(const QByteArray& bytes) override;
+
+    // Posts a call of `work` that the event loop makes after the paints it has waiting.
+    void postAfterPaints(std::function<void()> work);
     QString peerName() const override { return peer_; }
 
     QTcpSocket* socket() const { return socket_; }
@@ -59,8 +62,12 @@ public:
     // When the packets of the pass before that call stopped (the listener's clock, ms).
     qint64 packetsStoppedAt = -1;
 
+protected:
+    bool event(QEvent* e) override;
+
 private:
     QTcpSocket* socket_;
+    std::function<void()> posted_;
     QString peer_;
     PacketSplitter buffer_;
     TcpCloseProbe probe_;
@@ -70,10 +77,13 @@ class DisplayListener : public QObject {
     Q_OBJECT
 public:
     static constexpr int kListenBacklog = 1024;
-    // How long one read runs packets before it lets the event loop run. While input waits,
-    // a pass runs as long as the event loop took for everything else since the previous
-    // one, up to kMaxReadSliceMs: a slow paint (a huge window) cannot starve the packets.
+    // How long one read runs packets before it lets the event loop run (and paint). While
+    // input waits, a pass and what the event loop does before the next one make a frame, so
+    // that the screen is painted once per frame, not after every few packets; when the
+    // event loop takes longer than that (a slow paint of a huge window), the pass runs as
+    // long again, up to kMaxReadSliceMs, so that the packets are not starved.
     static constexpr qint64 kReadSliceMs = 4;
+    static constexpr qint64 kFrameMs = 16;
     static constexpr qint64 kMaxReadSliceMs = 1000;
     // Bytes taken from the socket at a time, and held unread at most: a faster sender
     // waits in TCP instead of filling memory.
