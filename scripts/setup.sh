@@ -10,7 +10,7 @@ packages=(
   libreoffice-core libreoffice-impress libreoffice-writer libreoffice-calc libreoffice-draw
   python3-uno
   libgtest-dev googletest libbenchmark-dev
-  xvfb xauth x11-utils libx11-dev openbox xdotool
+  xvfb xauth x11-utils libx11-dev libxdamage-dev openbox xdotool
   fonts-ipafont-gothic fonts-ipafont-mincho
   qt6-translations-l10n
   dbus-daemon

@@ -11,25 +11,34 @@ namespace zul {
 DisplayReader::DisplayReader(PacketExecutor& executor, DebugLog& log, ErrorSink& errors)
     : executor_(executor), log_(log), errors_(errors) {}
 
-void feedPackets(PacketSplitter& buffer, QByteArrayView bytes, DebugLog& log, ErrorSink& errors,
+bool feedPackets(PacketSplitter& buffer, QByteArrayView bytes, DebugLog& log, ErrorSink& errors,
                  const std::function<QByteArray(const QByteArray&)>& logLine,
-                 const std::function<void(const QByteArray&)>& process) {
+                 const std::function<void(const QByteArray&)>& process, QDeadlineTimer deadline) {
     buffer.append(bytes);
     for (const qint64 length : buffer.takeDiscardNotices()) {
         log.add(QStringLiteral("受信した行が長すぎるため（%1バイト）、破棄しました。").arg(length));
     }
-    while (std::optional<QByteArray> packet = buffer.takePacket()) {
+    bool first = true;
+    while (first || !deadline.hasExpired()) {
+        // A handler may let events run, and a read inside them may take packets of this
+        // buffer (or the watchdog empty it): take each one only when its turn comes.
+        std::optional<QByteArray> packet = buffer.takePacket();
+        if (!packet) {
+            return false;
+        }
+        first = false;
         log.add(logLine(*packet));
         guarded(errors, [&] { process(*packet); });
     }
+    return buffer.hasPacket();
 }
 
-void DisplayReader::received(PacketSplitter& buffer, QByteArrayView bytes,
-                             PacketConnection* connection) {
-    feedPackets(
+bool DisplayReader::received(PacketSplitter& buffer, QByteArrayView bytes,
+                             PacketConnection* connection, QDeadlineTimer deadline) {
+    return feedPackets(
         buffer, bytes, log_, errors_,
         [](const QByteArray& packet) { return displayReceiveLine(packet); },
-        [&](const QByteArray& packet) { executor_.ExecutePacket(packet, connection); });
+        [&](const QByteArray& packet) { executor_.ExecutePacket(packet, connection); }, deadline);
 }
 
 }  // namespace zul

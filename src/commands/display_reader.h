@@ -6,6 +6,7 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QDeadlineTimer>
 #include <functional>
 
 namespace zul {
@@ -18,17 +19,22 @@ class PacketSplitter;
 
 // The receive path both roles share: appends `bytes` to the connection's buffer, logs every
 // over-long line that was dropped, and for every complete packet adds `logLine(packet)` to
-// the log and runs `process(packet)` under a guard of its own.
-void feedPackets(PacketSplitter& buffer, QByteArrayView bytes, DebugLog& log, ErrorSink& errors,
+// the log and runs `process(packet)` under a guard of its own. With a deadline, packets run
+// until it has passed (one at least), and the rest stays in the buffer, in order: the
+// return value says whether complete packets are left.
+bool feedPackets(PacketSplitter& buffer, QByteArrayView bytes, DebugLog& log, ErrorSink& errors,
                  const std::function<QByteArray(const QByteArray&)>& logLine,
-                 const std::function<void(const QByteArray&)>& process);
+                 const std::function<void(const QByteArray&)>& process,
+                 QDeadlineTimer deadline = QDeadlineTimer(QDeadlineTimer::Forever));
 
 class DisplayReader {
 public:
     DisplayReader(PacketExecutor& executor, DebugLog& log, ErrorSink& errors);
 
-    // Appends `bytes` to the connection's buffer and runs every complete packet.
-    void received(PacketSplitter& buffer, QByteArrayView bytes, PacketConnection* connection);
+    // Appends `bytes` to the connection's buffer and runs its complete packets, all of them
+    // or (with a deadline) those that the time allows; true when complete packets are left.
+    bool received(PacketSplitter& buffer, QByteArrayView bytes, PacketConnection* connection,
+                  QDeadlineTimer deadline = QDeadlineTimer(QDeadlineTimer::Forever));
 
 private:
     PacketExecutor& executor_;

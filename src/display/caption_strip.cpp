@@ -51,21 +51,36 @@ void CaptionStrip::setCentered(bool on) {
 }
 
 void CaptionStrip::setOwnText(const QString& text) {
-    own_ = text;
-    update();
+    if (own_ != text) {
+        own_ = text;
+        update();
+    }
 }
 
 void CaptionStrip::drawScrolling(const QString& text, int x) {
+    const int dx = x - scrollX_;
+    if (own_.isEmpty() && text == scrolling_ && std::abs(dx) < width()) {
+        // The same text further on: the pixels already drawn move, and only the band they
+        // uncover is painted again.
+        scrollX_ = x;
+        if (dx != 0) {
+            scroll(dx, 0);
+        }
+        return;
+    }
     own_.clear();
     scrolling_ = text;
     scrollX_ = x;
-    repaint();
+    update();
 }
 
 void CaptionStrip::blank() {
+    if (own_.isEmpty() && scrolling_.isEmpty()) {
+        return;
+    }
     own_.clear();
     scrolling_.clear();
-    repaint();
+    update();
 }
 
 int CaptionStrip::textWidth(const QString& text) const {

@@ -30,8 +30,9 @@ public:
     void setOwnText(const QString& text);
     const QString& ownText() const { return own_; }
 
-    // The scrolling text and its left edge; the strip is repainted at once, and only the
-    // strip.
+    // The scrolling text and its left edge. Like every change here, it is painted with the
+    // next frame (several changes in one event loop pass paint once); the same text at
+    // another x only moves the pixels already drawn and paints the band they uncover.
     void drawScrolling(const QString& text, int x);
     // Blank strip (no own text, no scrolling text).
     void blank();

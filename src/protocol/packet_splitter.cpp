@@ -5,6 +5,10 @@
 namespace zul {
 
 void PacketSplitter::append(QByteArrayView bytes) {
+    if (head_ > 0 && head_ >= buffer_.size() / 2) {
+        buffer_.remove(0, head_);
+        head_ = 0;
+    }
     while (!bytes.isEmpty()) {
         const qsizetype lineFeed = bytes.indexOf('\n');
         if (lineFeed < 0) {
@@ -43,15 +47,23 @@ void PacketSplitter::endLine() {
     }
     buffer_.append('\n');
     partialBytes_ = 0;
+    ++completeLines_;
 }
 
 std::optional<QByteArray> PacketSplitter::takePacket() {
-    const qsizetype lineFeed = buffer_.indexOf('\n');
-    if (lineFeed < 0) {
+    if (completeLines_ == 0) {
         return std::nullopt;
     }
-    QByteArray packet = buffer_.left(lineFeed);
-    buffer_.remove(0, lineFeed + 1);
+    const qsizetype lineFeed = buffer_.indexOf('\n', head_);
+    QByteArray packet = buffer_.sliced(head_, lineFeed - head_);
+    head_ = lineFeed + 1;
+    --completeLines_;
+    if (head_ == buffer_.size()) {
+        // Nothing is left (a partial line would follow the last line feed): start over
+        // without giving up the allocation.
+        buffer_.truncate(0);
+        head_ = 0;
+    }
     return packet;
 }
 
@@ -64,6 +76,8 @@ void PacketSplitter::clear() {
         notices_.push_back(discardedBytes_);
     }
     buffer_.clear();
+    head_ = 0;
+    completeLines_ = 0;
     partialBytes_ = 0;
     discarding_ = false;
     discardedBytes_ = 0;

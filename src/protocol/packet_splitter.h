@@ -39,17 +39,26 @@ public:
     // call, in stream order.
     std::vector<qint64> takeDiscardNotices();
 
+    // A complete packet is buffered.
+    bool hasPacket() const { return completeLines_ > 0; }
+
     // Drops everything buffered (the watchdog's reset). An over-long line in progress is
     // reported as discarded with the bytes seen so far; later input starts a fresh line.
     void clear();
 
-    qsizetype bufferedBytes() const { return buffer_.size(); }
+    qsizetype bufferedBytes() const { return buffer_.size() - head_; }
 
 private:
     void appendLinePiece(QByteArrayView piece);
     void endLine();
 
-    QByteArray buffer_;           // complete lines, each with its line feed, then a partial one
+    // From head_ on: complete lines, each with its line feed, then a partial one. Taking a
+    // packet only moves head_; the bytes before it go when the next append finds them to
+    // be at least half of the buffer, so taking N packets costs O(N) bytes moved, however
+    // many were appended at once.
+    QByteArray buffer_;
+    qsizetype head_ = 0;
+    qsizetype completeLines_ = 0;
     qsizetype partialBytes_ = 0;  // length of the partial line at the end of buffer_
     bool discarding_ = false;     // inside an over-long line: skip to the next line feed
     qint64 discardedBytes_ = 0;   // length of that line so far

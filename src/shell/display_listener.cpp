@@ -1,7 +1,10 @@
 #include "shell/display_listener.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QScopeGuard>
+#include <algorithm>
+#include <utility>
 
 #include "commands/display_reader.h"
 #include "model/debug_log.h"
@@ -27,6 +30,28 @@ OperatorLink::OperatorLink(QTcpSocket* socket, QObject* parent)
 
 OperatorLink::~OperatorLink() = default;
 
+namespace {
+
+const QEvent::Type kPostedWork = static_cast<QEvent::Type>(QEvent::registerEventType());
+
+}  // namespace
+
+void OperatorLink::postAfterPaints(std::function<void()> work) {
+    posted_ = std::move(work);
+    // Widgets post their paints at low priority; this comes after them.
+    QCoreApplication::postEvent(this, new QEvent(kPostedWork), Qt::LowEventPriority - 1);
+}
+
+bool OperatorLink::event(QEvent* e) {
+    if (e->type() == kPostedWork) {
+        if (posted_) {
+            std::exchange(posted_, {})();
+        }
+        return true;
+    }
+    return QObject::event(e);
+}
+
 void OperatorLink::send(const QByteArray& bytes) {
     if (closed || socket_->state() != QAbstractSocket::ConnectedState) {
         return;
@@ -46,6 +71,7 @@ void OperatorLink::send(const QByteArray& bytes) {
 DisplayListener::DisplayListener(HubState& hub, DisplayReader& reader, WatchDogService& watchdog,
                                  ErrorSink& errors, DebugLog& log, QObject* parent)
     : QObject(parent), hub_(hub), reader_(reader), watchdog_(watchdog), errors_(errors), log_(log) {
+    clock_.start();
     connect(&server_, &QTcpServer::newConnection, this,
             [this] { guarded(errors_, [this] { onNewConnection(); }); });
 }
@@ -80,6 +106,8 @@ void DisplayListener::close() {
     const auto links = links_;
     for (const QPointer<OperatorLink>& link : links) {
         if (link != nullptr && !link->closed) {
+            // A stopped listener runs nothing more that its operators sent.
+            link->buffer().clear();
             link->socket()->abort();
         }
     }
@@ -93,6 +121,8 @@ void DisplayListener::clearBuffers() {
     for (const QPointer<OperatorLink>& link : links_) {
         if (link != nullptr) {
             link->buffer().clear();
+            // What the socket holds unread arrived before the reset as well.
+            link->socket()->skip(link->socket()->bytesAvailable());
         }
     }
 }
@@ -108,6 +138,7 @@ void DisplayListener::onNewConnection() {
                          .arg(unsent));
         };
         socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+        socket->setReadBufferSize(kReadBufferBytes);
         connect(socket, &QTcpSocket::readyRead, link,
                 [this, link] { guarded(errors_, [&] { onRead(link); }); });
         connect(socket, &QTcpSocket::disconnected, link,
@@ -122,7 +153,8 @@ void DisplayListener::onNewConnection() {
 }
 
 void DisplayListener::onRead(OperatorLink* link) {
-    if (link->closed) {
+    if (link->closed && !pendingInput(link)) {
+        retire(link);
         return;
     }
     // The link counts as being read until this handler returns, the events it lets run at
@@ -134,12 +166,17 @@ void DisplayListener::onRead(OperatorLink* link) {
     const auto readEnds = qScopeGuard([this] { --readsRunning_; });
     Q_EMIT statusChanged(statusText(QStringLiteral("／受信中")));
     watchdog_.start();
-    // The socket does not signal data that arrives while this handler runs (a handler may
-    // let events run), so keep reading until nothing is left.
-    while (!link->closed && link->socket()->bytesAvailable() > 0) {
-        reader_.received(link->buffer(), link->socket()->readAll(), link);
+    // Packets left by the previous pass first, then what the socket holds, until the time
+    // of this pass is up. The socket does not signal data that arrives while this handler
+    // runs (a handler may let events run), so its bytes are read until none is left.
+    const QDeadlineTimer deadline(sliceFor(link), Qt::PreciseTimer);
+    bool left = link->buffer().hasPacket() && reader_.received(link->buffer(), {}, link, deadline);
+    while (!left && !deadline.hasExpired() && link->socket()->bytesAvailable() > 0) {
+        left =
+            reader_.received(link->buffer(), link->socket()->read(kReadChunkBytes), link, deadline);
     }
     watchdog_.stop();
+    const qint64 packetsStopped = clock_.elapsed();
     // Pending events run once, from the outermost read only. A read that runs inside them
     // (another operator's data) must not let events run again itself: each would nest the
     // next, without end while operators keep sending, and a connection whose read is
@@ -149,15 +186,47 @@ void DisplayListener::onRead(OperatorLink* link) {
         QCoreApplication::processEvents();
     }
     --link->readDepth;
-    if (link->closed) {
+    if (link->closed && !pendingInput(link)) {
         retire(link);
         return;
     }
-    Q_EMIT statusChanged(statusText(QStringLiteral("／待機中")));
-    if (link->readDepth == 0 && link->socket()->bytesAvailable() > 0) {
-        QMetaObject::invokeMethod(
-            link, [this, link] { guarded(errors_, [&] { onRead(link); }); }, Qt::QueuedConnection);
+    if (!link->closed) {
+        Q_EMIT statusChanged(statusText(QStringLiteral("／待機中")));
     }
+    // The rest goes on in a pass of its own, after what the event loop has waiting (the
+    // paint above all). A read further down the stack goes on by itself when it resumes.
+    if (link->readDepth == 0 && pendingInput(link)) {
+        queueRead(link);
+        link->packetsStoppedAt = packetsStopped;
+    }
+}
+
+qint64 DisplayListener::sliceFor(OperatorLink* link) {
+    const qint64 stopped = std::exchange(link->packetsStoppedAt, -1);
+    if (stopped < 0) {
+        return kReadSliceMs;
+    }
+    // The event loop's share since then (the paint above all); the pass fills the rest of a
+    // frame, or takes as long again when that share is longer.
+    const qint64 others = clock_.elapsed() - stopped;
+    return std::clamp(std::max(kFrameMs - others, others), kReadSliceMs, kMaxReadSliceMs);
+}
+
+bool DisplayListener::pendingInput(OperatorLink* link) {
+    return link->buffer().hasPacket() || link->socket()->bytesAvailable() > 0;
+}
+
+void DisplayListener::queueRead(OperatorLink* link) {
+    if (link->readQueued) {
+        return;
+    }
+    link->readQueued = true;
+    link->postAfterPaints([this, link] {
+        link->readQueued = false;
+        if (link->readDepth == 0) {
+            guarded(errors_, [&] { onRead(link); });
+        }
+    });
 }
 
 void DisplayListener::onDisconnected(OperatorLink* link) {
@@ -167,6 +236,11 @@ void DisplayListener::onDisconnected(OperatorLink* link) {
     link->closed = true;
     --hub_.OperatorCount;
     Q_EMIT statusChanged(statusText());
+    // What the operator sent before it closed its end still runs (its replies go nowhere).
+    if (link->readDepth == 0 && pendingInput(link)) {
+        queueRead(link);
+        return;
+    }
     retire(link);
 }
 
@@ -182,8 +256,8 @@ void DisplayListener::onError(OperatorLink* link, QAbstractSocket::SocketError e
 }
 
 void DisplayListener::retire(OperatorLink* link) {
-    if (link->readDepth > 0) {
-        return;  // the read event in progress retires it when it ends
+    if (link->readDepth > 0 || link->readQueued) {
+        return;  // the read event in progress, or the one to come, retires it when it ends
     }
     std::erase_if(links_,
                   [link](const QPointer<OperatorLink>& l) { return l == link || l.isNull(); });

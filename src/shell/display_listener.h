@@ -4,7 +4,13 @@
 // own reassembly buffer (discarded when it closes, so two operators' half packets never
 // mix). Received packets run in the interpreter with the connection they came from, so
 // replies go only to the asking operator.
+//
+// A read runs packets for a few milliseconds at most, then returns to the event loop (the
+// screen paints, other operators are heard) and carries on with what is left in a posted
+// call of its own, in the same order. What an operator sent before it closed its end is
+// still run.
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
 #include <QTcpServer>
@@ -37,6 +43,9 @@ public:
     ~OperatorLink() override;
 
     void send(const QByteArray& bytes) override;
+
+    // Posts a call of `work` that the event loop makes after the paints it has waiting.
+    void postAfterPaints(std::function<void()> work);
     QString peerName() const override { return peer_; }
 
     QTcpSocket* socket() const { return socket_; }
@@ -48,9 +57,17 @@ public:
     // events run); the link is deleted only when none is.
     int readDepth = 0;
     bool closed = false;
+    // A call that goes on with the buffered input is posted.
+    bool readQueued = false;
+    // When the packets of the pass before that call stopped (the listener's clock, ms).
+    qint64 packetsStoppedAt = -1;
+
+protected:
+    bool event(QEvent* e) override;
 
 private:
     QTcpSocket* socket_;
+    std::function<void()> posted_;
     QString peer_;
     PacketSplitter buffer_;
     TcpCloseProbe probe_;
@@ -60,6 +77,18 @@ class DisplayListener : public QObject {
     Q_OBJECT
 public:
     static constexpr int kListenBacklog = 1024;
+    // How long one read runs packets before it lets the event loop run (and paint). While
+    // input waits, a pass and what the event loop does before the next one make a frame, so
+    // that the screen is painted once per frame, not after every few packets; when the
+    // event loop takes longer than that (a slow paint of a huge window), the pass runs as
+    // long again, up to kMaxReadSliceMs, so that the packets are not starved.
+    static constexpr qint64 kReadSliceMs = 4;
+    static constexpr qint64 kFrameMs = 16;
+    static constexpr qint64 kMaxReadSliceMs = 1000;
+    // Bytes taken from the socket at a time, and held unread at most: a faster sender
+    // waits in TCP instead of filling memory.
+    static constexpr qint64 kReadChunkBytes = 64 * 1024;
+    static constexpr qint64 kReadBufferBytes = 1024 * 1024;
 
     DisplayListener(HubState& hub, DisplayReader& reader, WatchDogService& watchdog,
                     ErrorSink& errors, DebugLog& log, QObject* parent = nullptr);
@@ -87,6 +116,10 @@ Q_SIGNALS:
 private:
     void onNewConnection();
     void onRead(OperatorLink* link);
+    // Packets or bytes of the link that have not run yet.
+    static bool pendingInput(OperatorLink* link);
+    void queueRead(OperatorLink* link);
+    qint64 sliceFor(OperatorLink* link);
     void onDisconnected(OperatorLink* link);
     void onError(OperatorLink* link, QAbstractSocket::SocketError error);
     void retire(OperatorLink* link);
@@ -100,6 +133,7 @@ private:
     std::vector<QPointer<OperatorLink>> links_;
     // Read events on the stack, of all connections together.
     int readsRunning_ = 0;
+    QElapsedTimer clock_;
 };
 
 }  // namespace zul

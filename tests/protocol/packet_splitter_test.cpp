@@ -235,6 +235,43 @@ TEST(PacketSplitter, RandomStreamsMatchTheReference) {
     }
 }
 
+TEST(PacketSplitter, TakingSomePacketsBetweenAppendsKeepsTheStream) {
+    // A read that runs out of time takes only some of the packets; more bytes come before
+    // the rest are taken. Nothing may be lost, repeated or reordered, however the takes and
+    // appends interleave, and hasPacket() must tell the truth all along.
+    std::mt19937 rng(77);
+    for (int round = 0; round < 100; ++round) {
+        SCOPED_TRACE(round);
+        QByteArray stream;
+        const int lines = 1 + int(rng() % 400);
+        for (int i = 0; i < lines; ++i) {
+            const int kind = int(rng() % 10);
+            const int length = kind == 0 ? int(1000 + rng() % 60) : int(rng() % 40);
+            stream += QByteArray(length, char('a' + i % 26)) + '\n';
+        }
+        stream += "tail";
+        PacketSplitter splitter;
+        QByteArrayList packets;
+        for (qsizetype pos = 0; pos < stream.size();) {
+            const qsizetype n = qMin<qsizetype>(1 + rng() % 3000, stream.size() - pos);
+            splitter.append(QByteArrayView(stream).sliced(pos, n));
+            pos += n;
+            for (int take = int(rng() % 6); take > 0; --take) {
+                const bool announced = splitter.hasPacket();
+                const std::optional<QByteArray> p = splitter.takePacket();
+                ASSERT_EQ(announced, p.has_value());
+                if (p) {
+                    packets.append(*p);
+                }
+            }
+        }
+        packets += drain(splitter);
+        EXPECT_FALSE(splitter.hasPacket());
+        EXPECT_EQ(packets, splitReference(stream).packets);
+        EXPECT_EQ(splitter.bufferedBytes(), 4);  // "tail" waits for its line feed
+    }
+}
+
 TEST(PacketSplitter, RandomBytesNeverBreakTheLimits) {
     std::mt19937 rng(7);
     PacketSplitter splitter;

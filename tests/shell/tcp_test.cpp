@@ -10,12 +10,15 @@
 #include <chrono>
 #include <thread>
 
+#include <QApplication>
 #include <QRandomGenerator>
 #include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
+#include <QTimer>
+#include <QWidget>
 
 #include "commands/display_reader.h"
 #include "commands/interpreter.h"
@@ -26,6 +29,7 @@
 #include "platform/cp932.h"
 #include "platform/errors.h"
 #include "platform/tcp_close_probe.h"
+#include "protocol/receive_log.h"
 #include "recording_dialogs.h"
 #include "services/watchdog.h"
 #include "shell/display_listener.h"
@@ -350,6 +354,175 @@ TEST(DisplayListener, AnOperatorIsHeardWhileOthersKeepSending) {
     // Everybody who left is counted out once the others stop.
     probe->disconnectFromHost();
     EXPECT_TRUE(waitFor([&] { return d.hub.OperatorCount == 0; }, 20000)) << d.hub.OperatorCount;
+}
+
+// Sends each of `bursts` on a connection of its own, one after the other, from a thread of
+// its own (as other machines do), and closes them all once everything is written.
+class Senders {
+public:
+    Senders(quint16 port, std::vector<QByteArray> bursts)
+        : thread_([port, bursts = std::move(bursts)] {
+              sockaddr_in to{};
+              to.sin_family = AF_INET;
+              to.sin_port = htons(port);
+              to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+              std::vector<int> fds;
+              for (const QByteArray& bytes : bursts) {
+                  const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+                  if (::connect(fd, reinterpret_cast<const sockaddr*>(&to), sizeof to) != 0) {
+                      ::close(fd);
+                      continue;
+                  }
+                  fds.push_back(fd);
+                  for (qsizetype done = 0; done < bytes.size();) {
+                      const ssize_t n =
+                          ::send(fd, bytes.constData() + done,
+                                 static_cast<size_t>(bytes.size() - done), MSG_NOSIGNAL);
+                      if (n <= 0) {
+                          break;
+                      }
+                      done += n;
+                  }
+              }
+              for (const int fd : fds) {
+                  ::close(fd);
+              }
+          }) {}
+    ~Senders() { thread_.join(); }
+
+private:
+    std::thread thread_;
+};
+
+QByteArray partUpdate(int i) {
+    return "\x2cpart" + QByteArray::number(i % 400) + "," + QByteArray::number(i) + ",,\n";
+}
+
+TEST(DisplayListener, ALongBurstLetsTheEventLoopRunAndOthersInBeforeItEnds) {
+    DisplayMachine d;
+    // Each part update takes a moment, as on a loaded display: the burst runs for seconds.
+    constexpr int kBurst = 20000;
+    QByteArrayList updates;
+    d.interpreter.setHandler(Cmd::CmdPartUpdate, [&](PacketContext& c) {
+        updates << c.operand();
+        const auto until = std::chrono::steady_clock::now() + std::chrono::microseconds(50);
+        while (std::chrono::steady_clock::now() < until) {
+        }
+    });
+    int updatesBeforeCaption = -1;
+    d.interpreter.setHandler(Cmd::CmdLineUpdate,
+                             [&](PacketContext&) { updatesBeforeCaption = updates.size(); });
+    QByteArrayList logged;
+    QObject::connect(&d.log, &DebugLog::lineAdded, [&](const QByteArray& l) { logged << l; });
+    // Timers of the display (the caption's scroll tick, the repaint) tick meanwhile.
+    int ticksDuringBurst = 0;
+    QTimer tick;
+    tick.setInterval(5);
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+        if (!updates.isEmpty() && updates.size() < kBurst) {
+            ++ticksDuringBurst;
+        }
+    });
+    tick.start();
+    const quint16 port = freeTcpPort();
+    ASSERT_TRUE(d.listener.open(port));
+
+    QByteArray burst;
+    QByteArrayList expectedLog;
+    for (int i = 0; i < kBurst; ++i) {
+        burst += partUpdate(i);
+        expectedLog << displayReceiveLine(partUpdate(i).chopped(1));
+    }
+    const QByteArray caption = lineUpdate("during the burst");
+    {
+        // The caption leaves when the whole burst has been written, then both close.
+        Senders senders(port, {burst, caption});
+        ASSERT_TRUE(waitFor([&] { return updates.size() == kBurst; }, 60000)) << updates.size();
+    }
+    ASSERT_TRUE(waitFor([&] { return updatesBeforeCaption >= 0; }));
+    EXPECT_LT(updatesBeforeCaption, kBurst * 9 / 10);
+    EXPECT_GT(ticksDuringBurst, 10);
+
+    // Every update ran once, in order, with its receive line logged before it, and the
+    // caption's line once among them.
+    for (int i = 0; i < kBurst; ++i) {
+        ASSERT_EQ(updates[i], partUpdate(i).mid(1).chopped(1)) << i;
+    }
+    const QByteArray captionLine = displayReceiveLine(caption.chopped(1));
+    EXPECT_EQ(logged.count(captionLine), 1);
+    logged.removeAll(captionLine);
+    EXPECT_EQ(logged, expectedLog);
+    ASSERT_TRUE(waitFor([&] { return d.listener.connectionCount() == 0; }));
+    EXPECT_EQ(d.hub.OperatorCount, 0);
+}
+
+TEST(DisplayListener, SlowPaintsDoNotStarveABurst) {
+    // A window that every packet changes and whose paint takes 20 ms (a huge window): a
+    // burst of 200 ms of packets must not be cut into passes of a few milliseconds, each
+    // followed by a paint.
+    class SlowWindow : public QWidget {
+    public:
+        int paints = 0;
+
+    protected:
+        void paintEvent(QPaintEvent*) override {
+            ++paints;
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    };
+    SlowWindow window;
+    window.resize(200, 100);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    QApplication::processEvents();
+    DisplayMachine d;
+    constexpr int kBurst = 8000;
+    int updates = 0;
+    d.interpreter.setHandler(Cmd::CmdPartUpdate, [&](PacketContext&) {
+        ++updates;
+        window.update();
+        const auto until = std::chrono::steady_clock::now() + std::chrono::microseconds(25);
+        while (std::chrono::steady_clock::now() < until) {
+        }
+    });
+    const quint16 port = freeTcpPort();
+    ASSERT_TRUE(d.listener.open(port));
+    QByteArray burst;
+    for (int i = 0; i < kBurst; ++i) {
+        burst += partUpdate(i);
+    }
+    window.paints = 0;
+    {
+        Senders senders(port, {burst});
+        ASSERT_TRUE(waitFor([&] { return updates == kBurst; }, 30000)) << updates;
+    }
+    // The screen still shows the burst going on, but packets get at least half the time.
+    EXPECT_GE(window.paints, 1);
+    EXPECT_LE(window.paints, 30) << "paints of 20 ms between passes of "
+                                 << DisplayListener::kReadSliceMs << " ms";
+}
+
+TEST(DisplayListener, WhatAnOperatorSentBeforeItClosedStillRuns) {
+    DisplayMachine d;
+    QByteArrayList updates;
+    d.interpreter.setHandler(Cmd::CmdPartUpdate, [&](PacketContext& c) {
+        updates << c.operand();
+        std::this_thread::sleep_for(std::chrono::microseconds(20));
+    });
+    const quint16 port = freeTcpPort();
+    ASSERT_TRUE(d.listener.open(port));
+    QByteArray burst;
+    for (int i = 0; i < 10000; ++i) {
+        burst += partUpdate(i);
+    }
+    {
+        Senders senders(port, {burst});
+        // Counted out when it closes, though its packets are still running.
+        ASSERT_TRUE(waitFor([&] { return d.hub.OperatorCount == 0 && !updates.isEmpty(); }));
+    }
+    ASSERT_TRUE(waitFor([&] { return d.listener.connectionCount() == 0; }, 30000));
+    ASSERT_EQ(updates.size(), 10000);
+    EXPECT_EQ(updates.last(), partUpdate(9999).mid(1).chopped(1));
 }
 
 TEST(DisplayListener, BusyPortFailsToOpen) {

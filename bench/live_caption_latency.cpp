@@ -1,0 +1,120 @@
+// Caption line from packet to pixels: the real zul executable on an X server (run it under
+// tests/xvfb.sh), 400 parts loaded. Each CmdLineUpdate is timed from its send to the first
+// X DAMAGE report on the display window after which the caption strip shows that line's
+// pixels; idle, and while another connection streams part updates at 100k packets per
+// second. Prints p50, p99 and the maximum in milliseconds, and how many lines were not on
+// the screen within 3 s.
+//   live_caption_latency [zul executable] [samples]
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <random>
+#include <thread>
+#include <vector>
+
+#include "live_zul.h"
+#include "x_watch.h"
+
+using namespace zulbench;
+
+namespace {
+
+constexpr int kCmdLineUpdate = 36;
+const char* const kTitle = "ZUL\u3000表示画面";
+const std::vector<std::string> kLines = {"Caption line one", "The second caption, a longer one",
+                                         "3", "Line four: quick brown fox jumps"};
+
+struct Run {
+    std::vector<double> ms;
+    int missed = 0;
+};
+
+// Sends the lines in turn and times each until its pixels are on the screen.
+Run measure(Link& link, WindowWatch& watch, const Box& strip,
+            const std::vector<std::uint64_t>& looks, int samples) {
+    Run run;
+    std::mt19937 random(7);
+    // A frozen screen misses every line: a minute is enough to tell.
+    const Clock::time_point end = Clock::now() + std::chrono::seconds(60);
+    for (int i = 0; i < samples && Clock::now() < end; ++i) {
+        const std::size_t k = static_cast<std::size_t>(i) % kLines.size();
+        watch.drain();
+        const Clock::time_point sent = Clock::now();
+        link.send(packet(kCmdLineUpdate, kLines[k]));
+        bool shown = false;
+        // A line not on the screen a few seconds after its send counts as missed.
+        const Clock::time_point giveUp = sent + std::chrono::seconds(3);
+        while (!shown && Clock::now() < giveUp) {
+            const std::optional<Drawn> d = watch.next(1000);
+            if (!d) {
+                break;
+            }
+            shown = d->box.intersects(strip) && watch.pixels(strip) == looks[k];
+            if (shown) {
+                run.ms.push_back(std::chrono::duration<double, std::milli>(d->seen - sent).count());
+            }
+        }
+        run.missed += shown ? 0 : 1;
+        std::this_thread::sleep_for(std::chrono::milliseconds(15 + random() % 20));
+    }
+    return run;
+}
+
+void print(const char* what, const Run& run, double load, double streamRate) {
+    const Percentiles p = percentiles(run.ms);
+    std::printf("%-28s %8.2f %8.2f %8.2f %7d %12.0f %6.2f\n", what, p.p50, p.p99, p.max, run.missed,
+                streamRate, load);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    const QString zulPath = argc > 1 ? QFileInfo(QString::fromLocal8Bit(argv[1])).absoluteFilePath()
+                                     : QStringLiteral(ZUL_BINARY);
+    const int samples = argc > 2 ? std::atoi(argv[2]) : 300;
+    try {
+        LiveZul zul(zulPath, {});
+        Link link(zul.port());
+        loadParts(zul, link);
+        WindowWatch watch(kTitle, 20000);
+        // Where the caption shows: the rows that change when the lines come and go.
+        Box strip;
+        for (const std::string& line : kLines) {
+            const Box b = watch.changedBy([&] { link.send(packet(kCmdLineUpdate, line)); }, 300);
+            if (!b.empty()) {
+                const int top = strip.empty() ? b.y : std::min(strip.y, b.y);
+                const int bottom = strip.empty() ? b.y + b.height
+                                                 : std::max(strip.y + strip.height, b.y + b.height);
+                strip = {0, top, watch.bounds().width, bottom - top};
+            }
+        }
+        if (strip.empty()) {
+            throw std::runtime_error("the caption never showed");
+        }
+        std::vector<std::uint64_t> looks;
+        for (const std::string& line : kLines) {
+            link.send(packet(kCmdLineUpdate, line));
+            roundTrip(link);
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            looks.push_back(watch.pixels(strip));
+        }
+        std::printf("caption strip: y %d, height %d\n", strip.y, strip.height);
+        std::printf("%-28s %8s %8s %8s %7s %12s %6s\n", "caption to pixels (ms)", "p50", "p99",
+                    "max", "missed", "parts/s", "load");
+        double load = loadAverage();
+        print("idle", measure(link, watch, strip, looks, samples), load, 0);
+        load = loadAverage();
+        PartStream stream(zul.port(), 100000);
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        const Run busy = measure(link, watch, strip, looks, samples);
+        const double rate = stream.stop();
+        print("parts streaming", busy, load, rate);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "live_caption_latency: %s\n", e.what());
+        return 1;
+    }
+    return 0;
+}
