@@ -106,7 +106,8 @@ void DisplayListener::close() {
     const auto links = links_;
     for (const QPointer<OperatorLink>& link : links) {
         if (link != nullptr && !link->closed) {
-            // A stopped listener runs nothing more that its operators sent.
+            // The packets already read but not yet run go too: a read below on the stack
+            // would otherwise go on running them after the connection is gone.
             link->buffer().clear();
             link->socket()->abort();
         }

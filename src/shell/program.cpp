@@ -424,6 +424,9 @@ void Program::quit() {
     if (quitting()) {
         return;
     }
+    // No operator's packets run any more: the reads and loads on the stack let events run,
+    // and they would otherwise go on executing everything the connections still hold.
+    listener_->close();
     display_->hide();
     backWind_->hide();
     dialogs_.silence([this](const QString& text, const QString& title) {

@@ -4,6 +4,7 @@
 
 #include <QElapsedTimer>
 #include <QProcess>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QThread>
 #include <csignal>
@@ -87,4 +88,50 @@ TEST(ProgramE2E, SignalsEndTheProgramQuicklyWithTheOperatorRoleConnected) {
         const QByteArray log = readAll(dir.filePath("zul_dbg.log"));
         EXPECT_TRUE(log.contains(sj("【表示機へ接続しました】"))) << "signal " << signal;
     }
+}
+
+TEST(ProgramE2E, SigtermEndsTheProgramWhileAnOperatorStillHasPacketsWaiting) {
+    // An operator has sent far more loads than run in a few seconds. The signal comes while
+    // one of them lets events run: the program ends without running the rest first.
+    QTemporaryDir dir;
+    const quint16 port = freeTcpPort(QHostAddress::AnyIPv4);
+    writeAll(dir.filePath("startup.rd1"), QByteArray("[Server]\r\nPort=") +
+                                              QByteArray::number(port) +
+                                              "\r\nHideDisp=0\r\n[RUN]\r\nServerNow=1\r\n");
+    QByteArray sheet;
+    for (int row = 0; row < 300; ++row) {
+        sheet += "a,b,c,d,e,f,g,h\r\n";
+    }
+    writeAll(dir.filePath("sheet.csv"), sheet);
+    QProcess zul;
+    zul.setWorkingDirectory(dir.path());
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    zul.setProcessEnvironment(env);
+    zul.start(QStringLiteral(ZUL_BINARY), {});
+    ASSERT_TRUE(zul.waitForStarted(10000));
+    QTcpSocket operatorSocket;
+    QElapsedTimer connecting;
+    connecting.start();
+    while (operatorSocket.state() != QAbstractSocket::ConnectedState &&
+           connecting.elapsed() < 10000) {
+        operatorSocket.connectToHost(QHostAddress::LocalHost, port);
+        if (!operatorSocket.waitForConnected(500)) {
+            operatorSocket.abort();
+            QThread::msleep(100);
+        }
+    }
+    ASSERT_EQ(operatorSocket.state(), QAbstractSocket::ConnectedState);
+    const QByteArray load = "L" + dir.filePath("sheet.csv").toLocal8Bit() + "\n";
+    operatorSocket.write(load.repeated(20000));
+    while (operatorSocket.bytesToWrite() > 0 && operatorSocket.waitForBytesWritten(1000)) {
+    }
+    QThread::msleep(1000);
+    ASSERT_EQ(zul.state(), QProcess::Running);
+    QElapsedTimer ending;
+    ending.start();
+    ::kill(static_cast<pid_t>(zul.processId()), SIGTERM);
+    ASSERT_TRUE(zul.waitForFinished(30000));
+    EXPECT_LT(ending.elapsed(), 3000);
+    EXPECT_EQ(zul.exitStatus(), QProcess::NormalExit);
 }
