@@ -40,7 +40,7 @@ _zulctl() {
         caption) COMPREPLY=($(compgen -W "--stop" -- "$cur")) ;;
         send)
             local ids
-            ids=$(zulctl --help 2>/dev/null | sed -n '/^command identifiers/,/^$/p' | grep -o 'Cmd[A-Za-z]*')
+            ids=$(zulctl --help 2>/dev/null | sed -n '/^コマンド識別子/,/^$/p' | grep -o 'Cmd[A-Za-z]*')
             COMPREPLY=($(compgen -W "$ids" -- "$cur"))
             ;;
         show | load-fileset)

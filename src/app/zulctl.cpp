@@ -5,6 +5,7 @@
 #include <string>
 
 #include "ctl/ctl_run.h"
+#include "platform/qt_translations.h"
 
 namespace {
 
@@ -18,6 +19,8 @@ void print(std::FILE* stream, const QString& line) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
+    // Qt's own error texts (a connection that fails in a rarer way) in Japanese as well.
+    const zul::QtJapaneseTexts japanese;
     const zul::ctl::Terminal terminal{
         []() -> std::optional<QString> {
             std::string line;

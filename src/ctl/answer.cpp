@@ -201,10 +201,10 @@ QStringList AnswerPrinter::finish() {
 
 std::optional<QString> AnswerPrinter::missing() const {
     if (shape_ == ReplyShape::Cpu && !cpuSeen_) {
-        return QStringLiteral("the display machine did not report its processor load");
+        return QStringLiteral("表示機からCPU負荷率が届きませんでした");
     }
     if (shape_ == ReplyShape::Caption && !caption_) {
-        return QStringLiteral("the display machine did not report its caption settings");
+        return QStringLiteral("表示機から文字枠の設定が届きませんでした");
     }
     return std::nullopt;
 }

@@ -12,34 +12,35 @@ namespace zul::ctl {
 namespace {
 
 constexpr std::array kHelp{
-    CommandHelp{"caption TEXT...", "show TEXT as the caption line (words are joined by blanks)",
+    CommandHelp{"caption 文字列...", "文字列を文字枠に表示する（複数の語は空白でつなぐ）",
                 "zulctl caption 'ようこそ　開会式へ'"},
-    CommandHelp{"caption --stop", "stop the scrolling caption", "zulctl caption --stop"},
-    CommandHelp{"show FILE", "show a file of the display's base directory as the background",
+    CommandHelp{"caption --stop", "文字枠のスクロールを止める", "zulctl caption --stop"},
+    CommandHelp{"show ファイル", "表示機の基本ディレクトリにあるファイルを背景に表示する",
                 "zulctl show photo.jpg"},
-    CommandHelp{"fade N", "set the display's opacity over the cover, 0 (cover) .. 255 (content)",
+    CommandHelp{"fade 値", "表示の不透明度を設定する：0（カバー）～255（表示内容）",
                 "zulctl fade 255"},
-    CommandHelp{"part NAME VALUE [FG BG]",
-                "set the value of a part; colours as decimal numbers or #RRGGBB, '' keeps one",
+    CommandHelp{"part 名前 値 [文字色 背景色]",
+                "部品の値を設定する。色は10進の色値か #RRGGBB、'' ならその色は変えない",
                 "zulctl part Score 3 '#ff0000' ''"},
-    CommandHelp{"parts", "list the parts: name, value, font colour, background colour",
-                "zulctl parts"},
-    CommandHelp{"files [MASK]", "list the files of the base directory, then the folder itself",
+    CommandHelp{"parts", "部品の一覧を出力する：名前、値、文字色、背景色", "zulctl parts"},
+    CommandHelp{"files [マスク]",
+                "基本ディレクトリのファイルの一覧と、最後にそのフォルダを出力する",
                 "zulctl files '*.jpg'"},
-    CommandHelp{"log", "print the display machine's log", "zulctl log"},
-    CommandHelp{"cpu", "print the display machine's processor load in percent", "zulctl cpu"},
-    CommandHelp{"font", "print the caption settings", "zulctl --json font"},
-    CommandHelp{"load-fileset NAME", "load a file set (.rf1)", "zulctl load-fileset show.rf1"},
-    CommandHelp{"next", "next step of the slide show", "zulctl next"},
-    CommandHelp{"prev", "previous step of the slide show", "zulctl prev"},
-    CommandHelp{"start", "start the slide show of the open presentation", "zulctl start"},
-    CommandHelp{"stop", "end the slide show", "zulctl stop"},
-    CommandHelp{"send IDENTIFIER [OPERAND...]",
-                "send any command by its identifier (list below) and print every reply",
+    CommandHelp{"log", "表示機のログを出力する", "zulctl log"},
+    CommandHelp{"cpu", "表示機のCPU負荷率（%）を出力する", "zulctl cpu"},
+    CommandHelp{"font", "文字枠の設定を出力する", "zulctl --json font"},
+    CommandHelp{"load-fileset 名前", "ファイルセット（.rf1）を読み込む",
+                "zulctl load-fileset show.rf1"},
+    CommandHelp{"next", "スライドショーを次へ進める", "zulctl next"},
+    CommandHelp{"prev", "スライドショーを前へ戻す", "zulctl prev"},
+    CommandHelp{"start", "開いているプレゼンテーションのスライドショーを始める", "zulctl start"},
+    CommandHelp{"stop", "スライドショーを終える", "zulctl stop"},
+    CommandHelp{"send 識別子 [オペランド...]",
+                "任意のコマンドを識別子（下の一覧）で送り、すべての応答を出力する",
                 "zulctl send CmdPartsShow"},
-    CommandHelp{"script FILE",
-                "step through a caption script: Enter sends the next line, q ends; lines "
-                "starting with <-- are notes and are skipped",
+    CommandHelp{"script ファイル",
+                "字幕の原稿を1行ずつ送る：Enter で次の行を送り、q で終える。<-- で始まる行は"
+                "メモなので送らない",
                 "printf '\\n\\n' | zulctl script opening.txt"},
 };
 
@@ -53,13 +54,13 @@ using Parsed = std::variant<T, Failure>;
 // One line of text from the terminal as a packet operand, in code page 932.
 Parsed<QByteArray> operandText(const QString& text, const QString& what, int& unmappable) {
     if (text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r'))) {
-        return Failure{QStringLiteral("%1 must be one line").arg(what)};
+        return Failure{QStringLiteral("%1に改行は使えません").arg(what)};
     }
     int lost = 0;
     QByteArray bytes = cp932::encode(text, &lost);
     if (bytes.size() > kMaxOperandBytes) {
-        return Failure{QStringLiteral("%1 is %2 bytes long in code page 932; at most %3 fit a "
-                                      "packet")
+        return Failure{QStringLiteral("%1がシフトJISで%2バイトあります。1パケットに入るのは"
+                                      "%3バイトまでです")
                            .arg(what)
                            .arg(bytes.size())
                            .arg(kMaxOperandBytes)};
@@ -82,8 +83,7 @@ Parsed<QByteArray> colourText(const QString& text) {
     bool ok = false;
     const int value = text.toInt(&ok);
     if (!ok) {
-        return Failure{
-            QStringLiteral("colour '%1' is neither a decimal colour value nor #RRGGBB").arg(text)};
+        return Failure{QStringLiteral("色「%1」は10進の色値でも #RRGGBB でもありません").arg(text)};
     }
     return QByteArray::number(value);
 }
@@ -92,7 +92,8 @@ Parsed<int> portNumber(const QString& text, const QString& what) {
     bool ok = false;
     const int port = text.toInt(&ok);
     if (!ok || port < 1 || port > 65535) {
-        return Failure{QStringLiteral("%1 '%2' is no port number (1..65535)").arg(what, text)};
+        return Failure{
+            QStringLiteral("%1 の「%2」はポート番号（1～65535）ではありません").arg(what, text)};
     }
     return port;
 }
@@ -101,7 +102,7 @@ Parsed<std::chrono::milliseconds> timeoutValue(const QString& text) {
     bool ok = false;
     const double seconds = text.toDouble(&ok);
     if (!ok || !std::isfinite(seconds) || seconds <= 0) {
-        return Failure{QStringLiteral("--timeout '%1' is no number of seconds").arg(text)};
+        return Failure{QStringLiteral("--timeout の「%1」は秒数ではありません").arg(text)};
     }
     const double ms =
         std::clamp(seconds * 1000.0, double(kMinTimeout.count()), double(kMaxTimeout.count()));
@@ -160,10 +161,10 @@ std::optional<Failure> CommandBuilder::count(const QString& command, const QStri
     for (const CommandHelp& h : kHelp) {
         const QString synopsis = QString::fromUtf8(h.synopsis.data(), qsizetype(h.synopsis.size()));
         if (synopsis.section(QLatin1Char(' '), 0, 0) == command) {
-            return Failure{QStringLiteral("usage: zulctl %1").arg(synopsis)};
+            return Failure{QStringLiteral("使い方: zulctl %1").arg(synopsis)};
         }
     }
-    return Failure{QStringLiteral("wrong number of arguments for %1").arg(command)};
+    return Failure{QStringLiteral("%1 の引数の数が違います").arg(command)};
 }
 
 std::optional<Failure> CommandBuilder::caption(const QStringList& args) {
@@ -173,7 +174,8 @@ std::optional<Failure> CommandBuilder::caption(const QStringList& args) {
     if (auto f = count(QStringLiteral("caption"), args, 1, INT_MAX)) {
         return f;
     }
-    return addText(Cmd::CmdLineUpdate, args.join(QLatin1Char(' ')), QStringLiteral("the caption"));
+    return addText(Cmd::CmdLineUpdate, args.join(QLatin1Char(' ')),
+                   QStringLiteral("文字枠の文字列"));
 }
 
 std::optional<Failure> CommandBuilder::fade(const QStringList& args) {
@@ -183,7 +185,8 @@ std::optional<Failure> CommandBuilder::fade(const QStringList& args) {
     bool ok = false;
     const int opacity = args[0].toInt(&ok);
     if (!ok || opacity < 0 || opacity > 255) {
-        return Failure{QStringLiteral("fade '%1': the opacity is a number 0..255").arg(args[0])};
+        return Failure{
+            QStringLiteral("fade: 不透明度「%1」は0～255の整数で指定します").arg(args[0])};
     }
     return add(Cmd::CmdFade, QByteArray::number(opacity));
 }
@@ -195,13 +198,13 @@ std::optional<Failure> CommandBuilder::part(const QStringList& args) {
         }
     }
     if (args[0].isEmpty()) {
-        return Failure{QStringLiteral("part: the name is empty")};
+        return Failure{QStringLiteral("part: 部品名が空です")};
     }
     QByteArray operand;
     for (int i = 0; i < 2; ++i) {
-        const QString what = i == 0 ? QStringLiteral("the part name") : QStringLiteral("the value");
+        const QString what = i == 0 ? QStringLiteral("部品名") : QStringLiteral("値");
         if (args[i].contains(QLatin1Char(','))) {
-            return Failure{QStringLiteral("part: %1 must not contain a comma").arg(what)};
+            return Failure{QStringLiteral("part: %1にカンマは使えません").arg(what)};
         }
         Parsed<QByteArray> text = operandText(args[i], what, r_.unmappable);
         if (auto* f = std::get_if<Failure>(&text)) {
@@ -220,7 +223,7 @@ std::optional<Failure> CommandBuilder::part(const QStringList& args) {
         }
     }
     if (operand.size() > kMaxOperandBytes) {
-        return Failure{QStringLiteral("part: name and value are too long for a packet")};
+        return Failure{QStringLiteral("part: 部品名と値が長すぎて1パケットに入りません")};
     }
     return add(Cmd::CmdPartUpdate, operand);
 }
@@ -231,12 +234,12 @@ std::optional<Failure> CommandBuilder::send(const QStringList& args) {
     }
     const CommandInfo* info = commandByIdentifier(args[0]);
     if (info == nullptr) {
-        return Failure{QStringLiteral("send: '%1' is no command identifier (zulctl --help lists "
-                                      "them)")
+        return Failure{QStringLiteral("send: 「%1」はコマンド識別子ではありません（一覧は "
+                                      "zulctl --help）")
                            .arg(args[0])};
     }
     r_.shape = ReplyShape::Any;
-    return addText(info->cmd, args.mid(1).join(QLatin1Char(' ')), QStringLiteral("the operand"));
+    return addText(info->cmd, args.mid(1).join(QLatin1Char(' ')), QStringLiteral("オペランド"));
 }
 
 std::optional<Failure> CommandBuilder::build(const QString& command, const QStringList& args) {
@@ -271,8 +274,8 @@ std::optional<Failure> CommandBuilder::build(const QString& command, const QStri
         const char* what;
     };
     static constexpr Named kNamed[] = {
-        {"show", Cmd::CmdWallpaper, "the file name"},
-        {"load-fileset", Cmd::CmdFileSetLoad, "the file set name"},
+        {"show", Cmd::CmdWallpaper, "ファイル名"},
+        {"load-fileset", Cmd::CmdFileSetLoad, "ファイルセット名"},
     };
     for (const Named& n : kNamed) {
         if (command == QLatin1String(n.name)) {
@@ -281,9 +284,9 @@ std::optional<Failure> CommandBuilder::build(const QString& command, const QStri
             }
             if (args[0].isEmpty()) {
                 return Failure{
-                    QStringLiteral("%1: %2 is empty").arg(command, QLatin1String(n.what))};
+                    QStringLiteral("%1: %2が空です").arg(command, QString::fromUtf8(n.what))};
             }
-            return addText(n.cmd, args[0], QLatin1String(n.what));
+            return addText(n.cmd, args[0], QString::fromUtf8(n.what));
         }
     }
     if (command == QLatin1String("caption")) {
@@ -300,7 +303,7 @@ std::optional<Failure> CommandBuilder::build(const QString& command, const QStri
             return f;
         }
         r_.shape = ReplyShape::Files;
-        return addText(Cmd::CmdDirListGet, args.value(0), QStringLiteral("the mask"));
+        return addText(Cmd::CmdDirListGet, args.value(0), QStringLiteral("マスク"));
     }
     if (command == QLatin1String("send")) {
         return send(args);
@@ -314,7 +317,7 @@ std::optional<Failure> CommandBuilder::build(const QString& command, const QStri
         return std::nullopt;
     }
     return Failure{
-        QStringLiteral("unknown command '%1' (zulctl --help lists the commands)").arg(command)};
+        QStringLiteral("「%1」というコマンドはありません（一覧は zulctl --help）").arg(command)};
 }
 
 // Reads the option at args[i] (and its value) into `o`; false when args[i] is no option.
@@ -330,7 +333,7 @@ std::optional<Failure> readOption(const QStringList& args, qsizetype& i, Options
         QString value;
         if (a == option) {
             if (i + 1 >= args.size()) {
-                return Failure{QStringLiteral("%1 needs a value").arg(option)};
+                return Failure{QStringLiteral("%1 に値がありません").arg(option)};
             }
             value = args[++i];
         } else if (a.startsWith(option + QLatin1Char('='))) {
@@ -340,7 +343,7 @@ std::optional<Failure> readOption(const QStringList& args, qsizetype& i, Options
         }
         if (option == QLatin1String("--host")) {
             if (value.isEmpty()) {
-                return Failure{QStringLiteral("--host is empty")};
+                return Failure{QStringLiteral("--host が空です")};
             }
             o.host = value;
         } else if (option == QLatin1String("--port")) {
@@ -360,7 +363,7 @@ std::optional<Failure> readOption(const QStringList& args, qsizetype& i, Options
     }
     taken = false;
     if (a.startsWith(QLatin1String("--")) && a.size() > 2) {
-        return Failure{QStringLiteral("unknown option '%1'").arg(a)};
+        return Failure{QStringLiteral("「%1」というオプションはありません").arg(a)};
     }
     return std::nullopt;
 }
@@ -393,7 +396,7 @@ ParseResult parseArguments(const QStringList& args, const Environment& env) {
         }
     }
     if (i >= args.size()) {
-        return UsageError{QStringLiteral("no command given (zulctl --help lists the commands)")};
+        return UsageError{QStringLiteral("コマンドがありません（一覧は zulctl --help）")};
     }
     CommandBuilder builder(r);
     if (std::optional<Failure> f = builder.build(args[i], args.mid(i + 1))) {
@@ -408,25 +411,26 @@ std::span<const CommandHelp> commandHelp() {
 
 QString helpText() {
     QString text = QStringLiteral(
-        "usage: zulctl [--host H] [--port P] [--timeout S] [--json] COMMAND [ARGS]\n"
+        "使い方: zulctl [--host ホスト] [--port ポート] [--timeout 秒] [--json] コマンド "
+        "[引数...]\n"
         "\n"
-        "Drives a ZUL display machine over its TCP connection, as an operator console does.\n"
-        "Text is read and printed in UTF-8 and travels in code page 932.\n"
+        "ZUL の表示機を、操作機と同じように TCP 接続で操作します。\n"
+        "文字は UTF-8 で入出力し、表示機とはシフトJIS（コードページ932）でやりとりします。\n"
         "\n"
-        "options (before the command):\n"
-        "  --host H      display machine (default $ZUL_HOST, else localhost)\n"
-        "  --port P      its TCP port (default $ZUL_PORT, else 30000)\n"
-        "  --timeout S   seconds to wait for the connection and for the answer (default 10)\n"
-        "  --json        print the replies as JSON lines\n"
+        "オプション（コマンドより前に書く）:\n"
+        "  --host ホスト   表示機（既定は $ZUL_HOST、なければ localhost）\n"
+        "  --port ポート   表示機の TCP ポート（既定は $ZUL_PORT、なければ 30000）\n"
+        "  --timeout 秒    接続と応答を待つ秒数（既定は 10）\n"
+        "  --json          応答を1行ずつ JSON で出力する\n"
         "\n"
-        "commands:\n");
+        "コマンド:\n");
     for (const CommandHelp& h : kHelp) {
-        text += QStringLiteral("  %1\n      %2\n      example: %3\n")
+        text += QStringLiteral("  %1\n      %2\n      例: %3\n")
                     .arg(QString::fromUtf8(h.synopsis.data(), qsizetype(h.synopsis.size())),
                          QString::fromUtf8(h.summary.data(), qsizetype(h.summary.size())),
                          QString::fromUtf8(h.example.data(), qsizetype(h.example.size())));
     }
-    text += QStringLiteral("\ncommand identifiers for send:\n");
+    text += QStringLiteral("\nコマンド識別子（send で使う）:\n");
     int column = 0;
     for (const CommandInfo& row : commandTable()) {
         text += QStringLiteral("  %1").arg(
@@ -435,8 +439,11 @@ QString helpText() {
             text += QLatin1Char('\n');
         }
     }
+    if (column % 4 != 0) {
+        text += QLatin1Char('\n');
+    }
     text += QStringLiteral(
-        "\n\nexit status: 0 done, 2 usage, 3 cannot connect, 4 no answer within the timeout\n");
+        "\n終了コード: 0 完了、2 コマンド行の誤り、3 接続できない、4 時間内に応答がない\n");
     return text;
 }
 

@@ -79,7 +79,7 @@ ParseResult parseArguments(const QStringList& args, const Environment& env);
 
 // One command of zulctl as the help text shows it.
 struct CommandHelp {
-    std::string_view synopsis;  // "part NAME VALUE [FG BG]"
+    std::string_view synopsis;  // "part 名前 値 [文字色 背景色]"
     std::string_view summary;   // what it does, in one line
     std::string_view example;   // a complete command line that works as written
 };

@@ -18,8 +18,7 @@ void error(const Terminal& t, const QString& text) {
 
 void warnUnmappable(const Terminal& t, int unmappable) {
     if (unmappable > 0) {
-        error(t, QStringLiteral("%1 character(s) have no code page 932 form and are sent as '?'")
-                     .arg(unmappable));
+        error(t, QStringLiteral("シフトJISにない文字 %1 個を「?」にして送ります").arg(unmappable));
     }
 }
 
@@ -75,14 +74,14 @@ int runScript(DisplaySession& session, const Request& r, const QByteArrayList& l
             return code;
         }
     }
-    t.out(QStringLiteral("(end of script)"));
+    t.out(QStringLiteral("（原稿の終わり）"));
     return kExitDone;
 }
 
 std::optional<QByteArrayList> readScript(const QString& path, const Terminal& t) {
     const FileReadResult file = readRegularFile(path, kMaxScriptBytes);
     if (!file.ok()) {
-        error(t, QStringLiteral("cannot read the script %1: %2").arg(path, file.reason));
+        error(t, QStringLiteral("原稿を読めません：%1（%2）").arg(path, file.reason));
         return std::nullopt;
     }
     int unmappable = 0;

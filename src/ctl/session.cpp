@@ -9,6 +9,28 @@ int remainingMs(const QDeadlineTimer& deadline) {
     return static_cast<int>(std::max<qint64>(deadline.remainingTime(), 0));
 }
 
+double seconds(std::chrono::milliseconds t) {
+    return double(t.count()) / 1000.0;
+}
+
+// Why the connection could not be made: the usual causes in our own words, Qt's text for
+// the rest.
+QString connectFailure(const QTcpSocket& socket, std::chrono::milliseconds timeout) {
+    switch (socket.error()) {
+        case QAbstractSocket::SocketTimeoutError:
+            return QStringLiteral("%1 秒以内につながりません").arg(seconds(timeout));
+        case QAbstractSocket::ConnectionRefusedError:
+            return QStringLiteral(
+                "接続を拒否されました（表示機が起動していないか、ポートが違います）");
+        case QAbstractSocket::HostNotFoundError:
+            return QStringLiteral("ホストが見つかりません");
+        case QAbstractSocket::NetworkError:
+            return QStringLiteral("ネットワークに届きません");
+        default:
+            return socket.errorString();
+    }
+}
+
 }  // namespace
 
 DisplaySession::~DisplaySession() {
@@ -22,12 +44,9 @@ std::optional<QString> DisplaySession::open(const QString& host, int port,
         socket_.setSocketOption(QAbstractSocket::LowDelayOption, 1);
         return std::nullopt;
     }
-    const QString reason =
-        socket_.error() == QAbstractSocket::SocketTimeoutError
-            ? QStringLiteral("no connection within %1 s").arg(double(timeout.count()) / 1000.0)
-            : socket_.errorString();
+    const QString reason = connectFailure(socket_, timeout);
     socket_.abort();
-    return QStringLiteral("cannot connect to %1:%2: %3").arg(host).arg(port).arg(reason);
+    return QStringLiteral("%1:%2 に接続できません：%3").arg(host).arg(port).arg(reason);
 }
 
 bool DisplaySession::write(const QByteArray& bytes, const QDeadlineTimer& deadline) {
@@ -86,12 +105,12 @@ void DisplaySession::close() {
 QString outcomeText(DisplaySession::Outcome outcome, const QString& host, int port,
                     std::chrono::milliseconds timeout) {
     if (outcome == DisplaySession::Outcome::Closed) {
-        return QStringLiteral("%1:%2 closed the connection before it answered").arg(host).arg(port);
+        return QStringLiteral("%1:%2 が応答の前に接続を切りました").arg(host).arg(port);
     }
-    return QStringLiteral("no answer from %1:%2 within %3 s")
+    return QStringLiteral("%1:%2 から %3 秒以内に応答がありません")
         .arg(host)
         .arg(port)
-        .arg(double(timeout.count()) / 1000.0);
+        .arg(seconds(timeout));
 }
 
 }  // namespace zul::ctl

@@ -202,6 +202,7 @@ TEST_F(Zulctl, ScriptSendsTheLinesOnEnterAndSkipsTheNotes) {
     EXPECT_TRUE(text.contains(QStringLiteral("Op(開会式を始めます)")));
     EXPECT_FALSE(text.contains(QStringLiteral("ここで拍手")));
     EXPECT_FALSE(text.contains(QStringLiteral("Que 1")));
+    EXPECT_TRUE(r.out.endsWith(QStringLiteral("（原稿の終わり）\n"))) << r.out.toStdString();
 
     // "q" stops before the first line goes out.
     const Outcome quit = ctl({QStringLiteral("script"), QStringLiteral("opening.txt")}, "q\n");
@@ -216,7 +217,10 @@ TEST_F(Zulctl, EveryFailureHasItsExitCodeAndOneLine) {
     const Outcome refused = ctl({QStringLiteral("log")}, {}, closed);
     EXPECT_EQ(refused.code, 3);
     ASSERT_EQ(refused.err.size(), 1);
-    EXPECT_TRUE(refused.err[0].startsWith(QStringLiteral("zulctl: cannot connect")));
+    EXPECT_EQ(refused.err[0],
+              QStringLiteral("zulctl: 127.0.0.1:%1 に接続できません：接続を拒否されま"
+                             "した（表示機が起動していないか、ポートが違います）")
+                  .arg(closed));
 
     // A listener that accepts and never answers.
     QTcpServer silent;
@@ -229,18 +233,45 @@ TEST_F(Zulctl, EveryFailureHasItsExitCodeAndOneLine) {
     EXPECT_EQ(mute.code, 4);
     EXPECT_LT(t.elapsed(), 10000);
     ASSERT_EQ(mute.err.size(), 1);
-    EXPECT_TRUE(mute.err[0].contains(QStringLiteral("no answer"))) << mute.err[0].toStdString();
+    EXPECT_EQ(mute.err[0], QStringLiteral("zulctl: 127.0.0.1:%1 から 0.5 秒以内に応答がありません")
+                               .arg(silent.serverPort()));
 
     const Outcome usage = ctl({QStringLiteral("fade"), QStringLiteral("300")});
     EXPECT_EQ(usage.code, 2);
-    EXPECT_EQ(usage.err.size(), 1);
+    EXPECT_EQ(
+        usage.err,
+        QStringList{QStringLiteral("zulctl: fade: 不透明度「300」は0～255の整数で指定します")});
 
     const Outcome missing = ctl({QStringLiteral("script"), QStringLiteral("/nonexistent.txt")});
     EXPECT_EQ(missing.code, 2);
-    EXPECT_EQ(missing.err.size(), 1);
+    EXPECT_EQ(missing.err,
+              QStringList{QStringLiteral(
+                  "zulctl: 原稿を読めません：/nonexistent.txt（ファイルが見つかりません）")});
 
     // The display machine is still answering afterwards.
     EXPECT_EQ(ctl({QStringLiteral("cpu")}).code, 0);
+}
+
+TEST_F(Zulctl, TextsForPeopleAreUtf8WhateverTheLocaleSays) {
+    for (const char* locale : {"C", "POSIX", "ja_JP.eucJP"}) {
+        SCOPED_TRACE(locale);
+        QProcessEnvironment env = ctlEnvironment(port_);
+        env.insert(QStringLiteral("LC_ALL"), QString::fromLatin1(locale));
+        QProcess p;
+        p.setProcessEnvironment(env);
+        p.start(QStringLiteral(ZUL_CTL_BINARY), {QStringLiteral("--help")});
+        ASSERT_TRUE(p.waitForFinished(30000));
+        const QByteArray help = p.readAllStandardOutput();
+        EXPECT_TRUE(help.startsWith("使い方: zulctl ")) << help.left(80).constData();
+        EXPECT_TRUE(help.contains("例: zulctl caption 'ようこそ　開会式へ'"));
+
+        p.start(QStringLiteral(ZUL_CTL_BINARY), {QStringLiteral("dance")});
+        ASSERT_TRUE(p.waitForFinished(30000));
+        EXPECT_EQ(p.exitCode(), 2);
+        EXPECT_EQ(
+            p.readAllStandardError(),
+            QByteArray("zulctl: 「dance」というコマンドはありません（一覧は zulctl --help）\n"));
+    }
 }
 
 TEST_F(Zulctl, FileNamesCannotWriteEscapeSequencesToTheTerminal) {
