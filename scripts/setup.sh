@@ -15,6 +15,7 @@ packages=(
   qt6-translations-l10n
   dbus-daemon
   iproute2 clang-format
+  chromium chromium-driver
 )
 
 if [ "$(id -u)" -ne 0 ]; then

@@ -1,0 +1,370 @@
+// The browser remote in a real browser: headless Chromium, driven over the W3C WebDriver
+// protocol through chromedriver, operates a real display machine (on a virtual X server)
+// through the page the display serves, as an operator's phone would.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QNetworkAccessManager>
+#include <QNetworkProxy>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QUrl>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+#include "two_machines.h"
+
+using zul::test::countNear;
+using zul::test::freeTcpPort;
+using zul::test::screenShot;
+using zul::test::writeAll;
+
+namespace {
+
+const QString kChromium = QStringLiteral("/usr/bin/chromium");
+const QString kChromedriver = QStringLiteral("/usr/bin/chromedriver");
+
+struct HttpAnswer {
+    int status = 0;  // 0: no answer
+    QByteArray body;
+
+    QJsonObject json() const { return QJsonDocument::fromJson(body).object(); }
+};
+
+// One HTTP request, waited for on a local event loop.
+HttpAnswer http(const QByteArray& method, const QUrl& url, const QByteArray& body = {},
+                const QByteArray& key = {}, int ms = 30000) {
+    QNetworkAccessManager nam;
+    nam.setProxy(QNetworkProxy::NoProxy);
+    QNetworkRequest request(url);
+    request.setTransferTimeout(ms);
+    if (!body.isEmpty()) {
+        request.setHeader(QNetworkRequest::ContentTypeHeader,
+                          QByteArrayLiteral("application/json"));
+    }
+    if (!key.isEmpty()) {
+        request.setRawHeader("X-Zul-Key", key);
+    }
+    const std::unique_ptr<QNetworkReply> reply(nam.sendCustomRequest(request, method, body));
+    QEventLoop loop;
+    QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    loop.exec();
+    return {reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(), reply->readAll()};
+}
+
+// Checks `done` every 100 ms until it holds (true) or `ms` pass (false).
+bool eventually(const std::function<bool()>& done, int ms = 10000) {
+    QElapsedTimer t;
+    t.start();
+    while (!done()) {
+        if (t.elapsed() > ms) {
+            return false;
+        }
+        QThread::msleep(100);
+    }
+    return true;
+}
+
+// A headless Chromium session through chromedriver, phone-sized.
+class Browser {
+public:
+    Browser() = default;
+    Browser(const Browser&) = delete;
+    Browser& operator=(const Browser&) = delete;
+
+    ~Browser() {
+        if (!session_.isEmpty()) {
+            call("DELETE", {});
+        }
+        if (driver_.state() != QProcess::NotRunning) {
+            driver_.terminate();
+            if (!driver_.waitForFinished(5000)) {
+                driver_.kill();
+                driver_.waitForFinished(5000);
+            }
+        }
+    }
+
+    // Starts chromedriver and a browser session; the reason in `why` when that fails.
+    bool start(QString* why) {
+        const quint16 port = freeTcpPort();
+        base_ = QStringLiteral("http://127.0.0.1:%1").arg(port);
+        driver_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        driver_.setStandardOutputFile(QProcess::nullDevice());
+        driver_.start(kChromedriver, {QStringLiteral("--port=%1").arg(port)});
+        if (!driver_.waitForStarted(10000)) {
+            *why = QStringLiteral("chromedriver did not start");
+            return false;
+        }
+        const bool ready = eventually(
+            [&] {
+                const HttpAnswer a = http("GET", QUrl(base_ + "/status"), {}, {}, 1000);
+                return a.json().value("value").toObject().value("ready").toBool();
+            },
+            15000);
+        if (!ready) {
+            *why = QStringLiteral("chromedriver never became ready");
+            return false;
+        }
+        const QJsonObject options{
+            {"binary", kChromium},
+            {"args", QJsonArray{"--headless=new", "--no-sandbox", "--disable-gpu",
+                                "--disable-dev-shm-usage", "--window-size=412,915"}}};
+        const QJsonObject capabilities{
+            {"alwaysMatch",
+             QJsonObject{{"browserName", "chrome"}, {"goog:chromeOptions", options}}}};
+        const HttpAnswer a =
+            http("POST", QUrl(base_ + "/session"),
+                 QJsonDocument(QJsonObject{{"capabilities", capabilities}}).toJson());
+        session_ = a.json().value("value").toObject().value("sessionId").toString();
+        if (session_.isEmpty()) {
+            *why = QStringLiteral("no browser session: ") + QString::fromUtf8(a.body.left(500));
+            return false;
+        }
+        return true;
+    }
+
+    bool open(const QString& url) { return ok(call("POST", "/url", QJsonObject{{"url", url}})); }
+
+    // The element that `css` selects now; empty when there is none.
+    QString element(const QString& css) {
+        const HttpAnswer a =
+            call("POST", "/element", QJsonObject{{"using", "css selector"}, {"value", css}});
+        const QJsonObject v = a.json().value("value").toObject();
+        return a.status == 200
+                   ? v.value(QStringLiteral("element-6066-11e4-a52e-4f735466cecf")).toString()
+                   : QString();
+    }
+
+    // Waits for the element that `css` selects to be displayed.
+    bool waitShown(const QString& css, int ms = 10000) {
+        return eventually([&] { return shown(css); }, ms);
+    }
+
+    bool shown(const QString& css) {
+        const QString id = element(css);
+        return !id.isEmpty() &&
+               call("GET", "/element/" + id + "/displayed").json().value("value").toBool();
+    }
+
+    bool click(const QString& css) {
+        const QString id = element(css);
+        return !id.isEmpty() && ok(call("POST", "/element/" + id + "/click", QJsonObject{}));
+    }
+
+    // Types `text` into the element as keystrokes ("\uE007" is the Enter key).
+    bool type(const QString& css, const QString& text) {
+        const QString id = element(css);
+        return !id.isEmpty() &&
+               ok(call("POST", "/element/" + id + "/value", QJsonObject{{"text", text}}));
+    }
+
+    QString text(const QString& css) {
+        const QString id = element(css);
+        return id.isEmpty()
+                   ? QString()
+                   : call("GET", "/element/" + id + "/text").json().value("value").toString();
+    }
+
+    QJsonValue script(const QString& js) {
+        return call("POST", "/execute/sync", QJsonObject{{"script", js}, {"args", QJsonArray{}}})
+            .json()
+            .value("value");
+    }
+
+    // The browser's own screenshot, for a look at the page when a case fails.
+    void savePage(const QString& path) {
+        const QByteArray png = QByteArray::fromBase64(
+            call("GET", "/screenshot").json().value("value").toString().toLatin1());
+        QFile f(path);
+        if (f.open(QIODevice::WriteOnly)) {
+            f.write(png);
+        }
+    }
+
+private:
+    HttpAnswer call(const QByteArray& method, const QString& path,
+                    const std::optional<QJsonObject>& body = std::nullopt) {
+        return http(method, QUrl(base_ + "/session/" + session_ + path),
+                    body ? QJsonDocument(*body).toJson(QJsonDocument::Compact) : QByteArray());
+    }
+    static bool ok(const HttpAnswer& a) { return a.status == 200; }
+
+    QProcess driver_;
+    QString base_;
+    QString session_;
+};
+
+// A display machine with its web server on, and a browser on its page.
+class BrowserRemote : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (QGuiApplication::platformName() != QLatin1String("xcb")) {
+            GTEST_SKIP() << "needs an X server (run under xvfb-run)";
+        }
+        if (!QFile::exists(kChromium) || !QFile::exists(kChromedriver)) {
+            GTEST_SKIP() << "chromium and chromedriver are not installed "
+                            "(apt-get install chromium chromium-driver)";
+        }
+        webPort_ = freeTcpPort(QHostAddress::AnyIPv4);
+        writeAll(dir_.filePath("startup.rd1"),
+                 QStringLiteral("[Server]\r\nPort=%1\r\nAspect=0\r\nStretch=1\r\n"
+                                "[Web]\r\nRun=1\r\nPort=%2\r\n%3"
+                                "[IPtalk]\r\nNoTouch=1\r\n[RUN]\r\nServerNow=1\r\n")
+                     .arg(freeTcpPort(QHostAddress::AnyIPv4))
+                     .arg(webPort_)
+                     .arg(key_.isEmpty() ? QString() : QStringLiteral("Key=%1\r\n").arg(key_))
+                     .toUtf8());
+        QImage red(640, 480, QImage::Format_RGB32);
+        red.fill(Qt::red);
+        red.save(dir_.filePath("red.jpg"), "JPG", 100);
+
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        zul_.setProcessEnvironment(env);
+        zul_.setWorkingDirectory(dir_.path());
+        zul_.start(QStringLiteral(ZUL_BINARY), {});
+        ASSERT_TRUE(zul_.waitForStarted(10000));
+        ASSERT_TRUE(eventually([&] { return api("GET", "/api/state").status != 0; }, 20000))
+            << "the display machine's web server did not answer";
+
+        QString why;
+        ASSERT_TRUE(browser_.start(&why)) << why.toStdString();
+        ASSERT_TRUE(browser_.open(page()));
+    }
+
+    void TearDown() override {
+        if (HasFailure() && qEnvironmentVariableIsSet("ZUL_SAVE_SHOTS")) {
+            browser_.savePage(QStringLiteral("/tmp/shot_browser_page.png"));
+            screenShot().save(QStringLiteral("/tmp/shot_browser_screen.png"));
+        }
+        if (zul_.state() != QProcess::NotRunning) {
+            zul_.terminate();
+            zul_.waitForFinished(10000);
+        }
+    }
+
+    QString page() const { return QStringLiteral("http://127.0.0.1:%1/").arg(webPort_); }
+
+    HttpAnswer api(const QByteArray& method, const QString& path, const QByteArray& body = {}) {
+        return http(method, QUrl(page() + path.mid(1)), body, key_.toUtf8(), 5000);
+    }
+
+    QJsonObject state() { return api("GET", "/api/state").json(); }
+
+    bool waitConnected() {
+        return eventually([&] { return browser_.text("#conn") == QStringLiteral("接続中"); });
+    }
+
+    // Sends a caption through the page and waits for the display's state to hold it.
+    void sendCaption(const QString& text, bool withEnter) {
+        ASSERT_TRUE(browser_.type("#caption", withEnter ? text + QChar(0xE007) : text));
+        if (!withEnter) {
+            ASSERT_TRUE(browser_.click("#send"));
+        }
+        EXPECT_TRUE(eventually([&] {
+            return state().value("caption").toObject().value("text").toString() == text;
+        })) << "the caption did not reach the display: "
+            << QJsonDocument(state()).toJson().toStdString();
+    }
+
+    QString key_;  // the display's access key (none unless a case sets one)
+    QTemporaryDir dir_;
+    quint16 webPort_ = 0;
+    QProcess zul_;
+    Browser browser_;
+};
+
+class BrowserRemoteWithKey : public BrowserRemote {
+protected:
+    BrowserRemoteWithKey() { key_ = QStringLiteral("abc"); }
+};
+
+}  // namespace
+
+TEST_F(BrowserRemote, CaptionTypedInThePageStandsOnTheDisplay) {
+    ASSERT_TRUE(waitConnected()) << browser_.text("#conn").toStdString();
+    const QRect strip(0, 760, 1280, 36);
+    const QImage before = screenShot().copy(strip);
+    const QString caption = QStringLiteral("ブラウザから字幕 42");
+    sendCaption(caption, false);
+
+    // Letters in the strip: enough pixels differ from the empty strip before.
+    QImage after;
+    int changed = 0;
+    eventually([&] {
+        after = screenShot().copy(strip);
+        changed = 0;
+        for (int y = 0; y < strip.height(); y += 2) {
+            for (int x = 0; x < strip.width(); x += 2) {
+                changed += after.pixel(x, y) != before.pixel(x, y) ? 1 : 0;
+            }
+        }
+        return changed > 100;
+    });
+    EXPECT_GT(changed, 100) << "the caption strip did not change";
+
+    // The page follows the display: the caption it shows, the input emptied for the next.
+    EXPECT_TRUE(eventually([&] { return browser_.text("#captionNow") == caption; }));
+    EXPECT_EQ(browser_.script("return document.getElementById('caption').value").toString(), "");
+
+    // Enter sends as well, and a text with markup arrives as plain text.
+    const QString markup = QStringLiteral("<b>太字</b> & 記号");
+    sendCaption(markup, true);
+    EXPECT_TRUE(eventually([&] { return browser_.text("#captionNow") == markup; }));
+}
+
+TEST_F(BrowserRemote, TappedFileIsShownAndMarked) {
+    const QString button = QStringLiteral("button.file[data-name=\"red.jpg\"]");
+    ASSERT_TRUE(browser_.waitShown(button)) << "the file list has no red.jpg";
+    const QRect middle(200, 150, 880, 500);
+    ASSERT_LT(countNear(screenShot(), middle, Qt::red), 100) << "red before the tap";
+
+    ASSERT_TRUE(browser_.click(button));
+    EXPECT_TRUE(eventually([&] { return state().value("background").toString() == "red.jpg"; }))
+        << QJsonDocument(state()).toJson().toStdString();
+    EXPECT_TRUE(eventually([&] { return countNear(screenShot(), middle, Qt::red) > 5000; }))
+        << "the picture is not shown";
+    EXPECT_TRUE(eventually([&] {
+        return browser_
+            .script("return document.querySelector('" + button + "').classList.contains('shown')")
+            .toBool();
+    })) << "the page does not mark the shown file";
+}
+
+TEST_F(BrowserRemoteWithKey, PageAsksForTheKeyAndKeepsIt) {
+    ASSERT_TRUE(browser_.waitShown("#keyForm")) << "the page did not ask for the key";
+    ASSERT_EQ(http("GET", QUrl(page() + "api/state")).status, 401);
+
+    // A wrong key: asked again, with the display's answer.
+    ASSERT_TRUE(browser_.type("#keyInput", "xyz"));
+    ASSERT_TRUE(browser_.click("#keySubmit"));
+    EXPECT_TRUE(eventually([&] {
+        return browser_.shown("#keyForm") &&
+               browser_.text("#keyMessage") == QStringLiteral("アクセスキーが違います");
+    })) << browser_.text("#keyMessage").toStdString();
+
+    // The right key: connected, and the page works.
+    ASSERT_TRUE(browser_.type("#keyInput", "abc"));
+    ASSERT_TRUE(browser_.click("#keySubmit"));
+    ASSERT_TRUE(waitConnected()) << browser_.text("#conn").toStdString();
+    EXPECT_FALSE(browser_.shown("#keyForm"));
+    sendCaption(QStringLiteral("鍵つき字幕"), false);
+
+    // Kept in the browser: a reload connects at once, without asking.
+    ASSERT_TRUE(browser_.open(page()));
+    ASSERT_TRUE(waitConnected()) << browser_.text("#conn").toStdString();
+    EXPECT_FALSE(browser_.shown("#keyForm"));
+    sendCaption(QStringLiteral("再読み込みの後"), false);
+}
