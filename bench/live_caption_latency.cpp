@@ -3,13 +3,16 @@
 // X DAMAGE report on the display window after which the caption strip shows that line's
 // pixels; idle, and while another connection streams part updates at 100k packets per
 // second. Prints p50, p99 and the maximum in milliseconds, and how many lines were not on
-// the screen within 3 s.
+// the screen within 3 s. A third run sends each line as the browser remote's page does: a
+// POST /api/packet on a connection of its own, timed from the request's first byte.
 //   live_caption_latency [zul executable] [samples]
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QTcpServer>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
+#include <functional>
 #include <random>
 #include <thread>
 #include <vector>
@@ -22,6 +25,12 @@ using namespace zulbench;
 namespace {
 
 constexpr int kCmdLineUpdate = 36;
+
+std::uint16_t freeWebPort() {
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    return probe.serverPort();
+}
 const char* const kTitle = "ZUL\u3000表示画面";
 const std::vector<std::string> kLines = {"Caption line one", "The second caption, a longer one",
                                          "3", "Line four: quick brown fox jumps"};
@@ -31,8 +40,10 @@ struct Run {
     int missed = 0;
 };
 
+using Sender = std::function<void(const std::string& line)>;
+
 // Sends the lines in turn and times each until its pixels are on the screen.
-Run measure(Link& link, WindowWatch& watch, const Box& strip,
+Run measure(const Sender& send, WindowWatch& watch, const Box& strip,
             const std::vector<std::uint64_t>& looks, int samples) {
     Run run;
     std::mt19937 random(7);
@@ -42,7 +53,7 @@ Run measure(Link& link, WindowWatch& watch, const Box& strip,
         const std::size_t k = static_cast<std::size_t>(i) % kLines.size();
         watch.drain();
         const Clock::time_point sent = Clock::now();
-        link.send(packet(kCmdLineUpdate, kLines[k]));
+        send(kLines[k]);
         bool shown = false;
         // A line not on the screen a few seconds after its send counts as missed.
         const Clock::time_point giveUp = sent + std::chrono::seconds(3);
@@ -76,7 +87,9 @@ int main(int argc, char** argv) {
                                      : QStringLiteral(ZUL_BINARY);
     const int samples = argc > 2 ? std::atoi(argv[2]) : 300;
     try {
-        LiveZul zul(zulPath, {});
+        LiveOptions options;
+        options.webPort = freeWebPort();
+        LiveZul zul(zulPath, options);
         Link link(zul.port());
         loadParts(zul, link);
         WindowWatch watch(kTitle, 20000);
@@ -104,12 +117,26 @@ int main(int argc, char** argv) {
         std::printf("caption strip: y %d, height %d\n", strip.y, strip.height);
         std::printf("%-28s %8s %8s %8s %7s %12s %6s\n", "caption to pixels (ms)", "p50", "p99",
                     "max", "missed", "parts/s", "load");
+        const Sender overTcp = [&link](const std::string& line) {
+            link.send(packet(kCmdLineUpdate, line));
+        };
+        // The lines are plain ASCII: no escaping is needed in the JSON.
+        const Sender overHttp = [&options](const std::string& line) {
+            const std::string status =
+                httpPost(options.webPort, "/api/packet",
+                         R"({"command":"CmdLineUpdate","operand":")" + line + R"("})");
+            if (status.find(" 200 ") == std::string::npos) {
+                throw std::runtime_error("the browser remote answered " + status);
+            }
+        };
         double load = loadAverage();
-        print("idle", measure(link, watch, strip, looks, samples), load, 0);
+        print("idle", measure(overTcp, watch, strip, looks, samples), load, 0);
+        load = loadAverage();
+        print("idle, browser API (HTTP)", measure(overHttp, watch, strip, looks, samples), load, 0);
         load = loadAverage();
         PartStream stream(zul.port(), 100000);
         std::this_thread::sleep_for(std::chrono::milliseconds(500));
-        const Run busy = measure(link, watch, strip, looks, samples);
+        const Run busy = measure(overTcp, watch, strip, looks, samples);
         const double rate = stream.stop();
         print("parts streaming", busy, load, rate);
     } catch (const std::exception& e) {

@@ -59,6 +59,9 @@ QByteArray startupSettings(std::uint16_t port, const QString& base, const LiveOp
          QByteArray(o.scroll ? "1" : "0") + "\r\nHidden=0\r\n";
     s += "[Window]\r\nTop=0\r\nLeft=0\r\nWidth=" + QByteArray::number(o.width) +
          "\r\nHeight=" + QByteArray::number(o.height) + "\r\n";
+    if (o.webPort != 0) {
+        s += "[Web]\r\nRun=1\r\nPort=" + QByteArray::number(o.webPort) + "\r\n";
+    }
     s += "[IPtalk]\r\nNoTouch=1\r\n[Mirror]\r\nMirrorRun=0\r\n[RUN]\r\nServerNow=1\r\n";
     return s;
 }
@@ -180,6 +183,16 @@ Link::~Link() {
     if (fd_ >= 0) {
         ::close(fd_);
     }
+}
+
+std::string httpPost(std::uint16_t port, const std::string& path, const std::string& json) {
+    Link link(port);
+    link.send("POST " + path + " HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(port) +
+              "\r\nContent-Type: application/json\r\nContent-Length: " +
+              std::to_string(json.size()) + "\r\n\r\n" + json);
+    const std::vector<std::string> lines = link.readUntil(
+        [](const std::string& line) { return line.rfind("HTTP/1.1 ", 0) == 0; }, 5000);
+    return lines.back();
 }
 
 void Link::send(const std::string& bytes) {

@@ -24,6 +24,7 @@ struct LiveOptions {
     bool scroll = false;  // the caption scrolls (on) or stands (off)
     int width = 1280;
     int height = 800;
+    std::uint16_t webPort = 0;  // the browser remote serves on this port (0: it does not)
 };
 
 // One zul process, ended when this goes.
@@ -68,6 +69,10 @@ private:
     int fd_ = -1;
     std::string pending_;
 };
+
+// One HTTP request on a connection of its own, as a browser's fetch sends it to the browser
+// remote; returns the answer's status line once it is read (the connection then closes).
+std::string httpPost(std::uint16_t port, const std::string& path, const std::string& json);
 
 // Packet builders (the command byte, the operand, a line feed).
 std::string packet(int command, const std::string& operand);

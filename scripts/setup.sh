@@ -7,6 +7,7 @@ packages=(
   build-essential cmake ninja-build pkg-config git
   qt6-base-dev qt6-base-dev-tools qt6-base-private-dev libqt6network6 libgl-dev
   qt6-webengine-dev libqt6webenginecore6-bin qt6-pdf-dev
+  qt6-httpserver-dev qt6-websockets-dev libqrencode-dev
   libreoffice-core libreoffice-impress libreoffice-writer libreoffice-calc libreoffice-draw
   python3-uno
   libgtest-dev googletest libbenchmark-dev

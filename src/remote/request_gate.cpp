@@ -70,8 +70,15 @@ HeadCheck inspectHead(QByteArrayView bytes, const GateLimits& limits) {
     HeadCheck check;
     qint64 length = 0;
     bool lengthSeen = false;
-    for (const QByteArray& raw :
-         bytes.sliced(lineEnd + 2, headEnd - lineEnd - 2).toByteArray().split('\n')) {
+    // The header lines between the request line and the blank line (none when the head is
+    // the request line alone).
+    const QByteArray headers = headEnd > lineEnd
+                                   ? bytes.sliced(lineEnd + 2, headEnd - lineEnd - 2).toByteArray()
+                                   : QByteArray();
+    for (const QByteArray& raw : headers.split('\n')) {
+        if (raw.isEmpty()) {
+            continue;
+        }
         const QByteArray line = raw.endsWith('\r') ? raw.chopped(1) : raw;
         const qsizetype colon = line.indexOf(':');
         if (colon <= 0) {

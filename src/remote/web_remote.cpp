@@ -24,6 +24,7 @@ namespace {
 // is listed once.
 constexpr int kSameStatusMs = 3000;
 constexpr int kJpegQuality = 70;
+constexpr int kRetireMs = 1000;
 
 }  // namespace
 
@@ -49,6 +50,11 @@ WebRemote::WebRemote(Settings& settings, DebugLog& log, ErrorSink& errors, Packe
     connect(&poll_, &QTimer::timeout, this, [this] { pushSoon(); });
     const auto refollow = [this] { follow(displayRunning_); };
     connect(&settings_.WebRemote, &SettingBase::changed, this, refollow);
+    connect(&settings_.WebKey, &SettingBase::changed, this, [this] {
+        if (server_) {
+            server_->closeWebSockets();
+        }
+    });
     connect(&settings_.WebPort, &SettingBase::changed, this, [this] {
         if (serving()) {
             stop();
@@ -132,7 +138,8 @@ void WebRemote::stop() {
         // goes once that answer is through.
         WebRemoteServer* retired = server_.get();
         retired->idle = [this, retired] {
-            QTimer::singleShot(0, this, [this, retired] { bury(retired); });
+            // A moment for the last answers to be closed in order.
+            QTimer::singleShot(kRetireMs, this, [this, retired] { bury(retired); });
         };
         retired_.push_back(std::move(server_));
     }

@@ -131,6 +131,9 @@ bool WebRemoteServer::handleRequest(const QHttpServerRequest& request, QTcpSocke
     }
     --busy_;
     if (!guard.isNull()) {
+        // The answer goes to the network now: the server may be gone before the event loop
+        // next writes.
+        socket->flush();
         socket->setProperty(RequestGate::kBusyProperty, false);
         QTimer::singleShot(0, socket, [socket] { socket->disconnectFromHost(); });
     }
@@ -332,6 +335,18 @@ void WebRemoteServer::onWebSocket() {
         QWebSocket* refused = ws.release();
         connect(refused, &QWebSocket::disconnected, refused, &QObject::deleteLater);
         QTimer::singleShot(5000, refused, [refused] { refused->abort(); });
+    }
+}
+
+void WebRemoteServer::closeWebSockets() {
+    for (Client& c : sockets_) {
+        if (!c.closing) {
+            c.closing = true;
+            QWebSocket* socket = c.socket.get();
+            QMetaObject::invokeMethod(
+                socket, [socket] { socket->close(kWrongKeyClose, QStringLiteral("key")); },
+                Qt::QueuedConnection);
+        }
     }
 }
 

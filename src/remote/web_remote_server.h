@@ -35,6 +35,8 @@ public:
     // Requests being answered now (a packet may let events run while it is).
     int busy() const { return busy_; }
     bool hasWebSockets() const { return !sockets_.empty(); }
+    // Closes every WebSocket as for a wrong key (the key changed: pages ask for the new one).
+    void closeWebSockets();
     // Sends the state to every WebSocket unless it is what they were sent last.
     void pushState(const QByteArray& json);
 

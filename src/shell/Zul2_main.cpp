@@ -35,6 +35,7 @@
 #include "platform/errors.h"
 #include "platform/log_view.h"
 #include "protocol/packets.h"
+#include "remote/qr_code.h"
 #include "services/packet_mirror.h"
 #include "services/settings_file.h"
 #include "services/udp_discovery.h"
@@ -450,6 +451,9 @@ QWidget* TSettingForm::buildWebTab() {
     WebAddress->setTextInteractionFlags(Qt::TextSelectableByMouse);
     WebAddress->setWordWrap(true);
     form->addRow(WebAddress);
+    WebQr = new QLabel;
+    WebQr->setObjectName(QStringLiteral("WebQr"));
+    form->addRow(WebQr);
     showWebAddresses({});
     return page;
 }
@@ -458,6 +462,9 @@ void TSettingForm::showWebAddresses(const QStringList& addresses) {
     if (WebAddress == nullptr) {
         return;
     }
+    // The first address is the network card's: the one a phone on the LAN can open.
+    WebQr->setPixmap(addresses.isEmpty() ? QPixmap()
+                                         : QPixmap::fromImage(qrCodeImage(addresses.first(), 4)));
     if (addresses.isEmpty()) {
         WebAddress->setText(
             QStringLiteral("いまは受け付けていません（表示機として起動すると始まります）。"));

@@ -142,6 +142,7 @@ private:
     QSpinBox* ClientPort = nullptr;
     QSpinBox* MirrorPort = nullptr;
     QLabel* WebAddress = nullptr;
+    QLabel* WebQr = nullptr;
     QLabel* PortLabel = nullptr;
     QLabel* ClientPortLabel = nullptr;
     QWidget* SevPort = nullptr;

@@ -206,6 +206,7 @@ TEST(RequestGate, HeadsAreJudgedBeforeAnythingParsesThem) {
     const QByteArray post = "POST /api/packet HTTP/1.1\r\nContent-Length: 5\r\n\r\n";
     const HeadCase cases[] = {
         {get, HeadCheck::State::Ready, 0},
+        {"GET /api/state HTTP/1.1\r\n\r\n", HeadCheck::State::Ready, 0},
         {get.left(20), HeadCheck::State::NeedMore, 0},
         {post + "12345", HeadCheck::State::Ready, 0},
         {post + "123", HeadCheck::State::NeedMore, 0},

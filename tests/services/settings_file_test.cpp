@@ -88,6 +88,9 @@ void changeEverything(Settings& s) {
     s.MirrorSel.set(true);
     s.MirrorPort.set(31002);
     s.MirrorName.set(QStringLiteral("mirror-host"));
+    s.WebRemote.set(true);
+    s.WebPort.set(30180);
+    s.WebKey.set(QStringLiteral("鍵と表"));
     s.ChkNoLoadDir.set(true);
 }
 
@@ -129,6 +132,9 @@ TEST(SettingsFile, RoundTripKeepsEverySetting) {
     EXPECT_TRUE(y.MirrorSel());
     EXPECT_EQ(y.MirrorPort(), 31002);
     EXPECT_EQ(y.MirrorName(), QStringLiteral("mirror-host"));
+    EXPECT_TRUE(y.WebRemote());
+    EXPECT_EQ(y.WebPort(), 30180);
+    EXPECT_EQ(y.WebKey(), QStringLiteral("鍵と表"));
 
     // Without NoLoadDir the protected keys load too.
     Fixture c;
@@ -159,6 +165,7 @@ TEST(SettingsFile, FreshFileHoldsTheKeysInOrderAsCodePage932WithCrLf) {
         "[IPtalk]\r\nNoTouch=0\r\nTopMost=0\r\nLoadHide=0\r\nWipeSync=0\r\nTop=0\r\nLeft=0\r\n"
         "Height=480\r\nWidth=640\r\nSendCh=0\r\n"
         "[Mirror]\r\nMirrorRun=0\r\nPort=30000\r\nHost=localhost\r\n"
+        "[Web]\r\nRun=0\r\nPort=30080\r\nKey=\r\n"
         "[RUN]\r\nServerNow=0\r\nNoLoadDir=0\r\n";
     EXPECT_EQ(readAll(f.path("fresh.rd1")), expected);
 }
@@ -185,6 +192,7 @@ TEST(SettingsFile, SavingWithChkNoDirLeavesOutTheNetworkGroupsAndLoadingKeepsThe
     EXPECT_TRUE(p.hasKey("Server", "Stretch"));
     EXPECT_TRUE(p.keyNames("Client").isEmpty());
     EXPECT_TRUE(p.keyNames("Mirror").isEmpty());
+    EXPECT_TRUE(p.keyNames("Web").isEmpty());
     EXPECT_FALSE(p.hasKey("IPtalk", "SendCh"));
     EXPECT_TRUE(p.hasKey("IPtalk", "Width"));
 
@@ -269,7 +277,7 @@ TEST(SettingsFile, ValuesAreClampedParsedAndFallBackOnDamage) {
         f.write("odd.rd1",
                 {"[server]", "PORT=70000", "WallColor=255.9", "Stretch=7", "Aspect=yes", "[Font]",
                  "FontSize=0x10", "FColor=abc", "BColor=-2147483643.5", "[Client]", "Port=12abc",
-                 "[IPtalk]", "Width=-5", "Height=20000", "SendCh=40", "[Mirror]", "Port=-1"});
+                 "[IPtalk]", "Width=-5", "Height=20000", "SendCh=40", "[Mirror]", "Port=-1", "[Web]", "Port=70000", "Run=2"});
     f.file.LoadSettingsFile(path);
     EXPECT_EQ(f.settings.Port(), 65535);
     EXPECT_EQ(f.settings.WallColor(), 255);  // fraction truncated: pure red
@@ -283,6 +291,8 @@ TEST(SettingsFile, ValuesAreClampedParsedAndFallBackOnDamage) {
     EXPECT_EQ(f.settings.Iptalk_height(), 10000);
     EXPECT_EQ(f.settings.IPtalkCh(), 0);  // out of range: kept, and logged
     EXPECT_EQ(f.settings.MirrorPort(), 0);
+    EXPECT_EQ(f.settings.WebPort(), 65535);
+    EXPECT_TRUE(f.settings.WebRemote());
     EXPECT_TRUE(cp932::decode(f.log.lines().join('\n')).contains(QStringLiteral("SendCh=40")));
 }
 

@@ -11,6 +11,7 @@
 #include <QTemporaryDir>
 
 #include "commands/interpreter.h"
+#include "mirror_target.h"
 #include "model/debug_log.h"
 #include "model/peer_list.h"
 #include "platform/cp932.h"
@@ -43,30 +44,6 @@ QByteArray packet(int byte, const QByteArray& operand) {
     return QByteArray(1, static_cast<char>(byte)) + operand;
 }
 
-// The mirror target: keeps what each connection sent and whether it is still open.
-struct Target {
-    QTcpServer server;
-    std::vector<QTcpSocket*> links;
-    std::vector<QByteArray> received;
-
-    Target() {
-        server.listen(QHostAddress::LocalHost, 0);
-        QObject::connect(&server, &QTcpServer::newConnection, [this] {
-            while (QTcpSocket* s = server.nextPendingConnection()) {
-                const size_t i = links.size();
-                links.push_back(s);
-                received.emplace_back();
-                QObject::connect(s, &QTcpSocket::readyRead,
-                                 [this, s, i] { received[i] += s->readAll(); });
-            }
-        });
-    }
-    quint16 port() const { return server.serverPort(); }
-    bool open(size_t i) const {
-        return i < links.size() && links[i]->state() == QAbstractSocket::ConnectedState;
-    }
-};
-
 struct MirrorProgram {
     QTemporaryDir dir;
     test::RecordingDialogs dialogs;
@@ -95,7 +72,7 @@ struct MirrorProgram {
 
 TEST(MirrorInProgram, DisplayRoleOpensTheMirrorOnceAndItsStopClosesIt) {
     MirrorProgram f;
-    Target target;
+    test::MirrorTarget target;
     f.settings().MirrorPort.set(target.port());
     f.settings().MirrorSel.set(true);
     QTest::qWait(200);
@@ -158,7 +135,7 @@ TEST(MirrorInProgram, PacketsReceivedWhileTheLinkConnectsAreNotPassedOn) {
 
 TEST(MirrorInProgram, FailureNoticeReopensTheMirrorOfARunningDisplay) {
     MirrorProgram f;
-    Target target;
+    test::MirrorTarget target;
     f.settings().MirrorPort.set(target.port());
     f.settings().MirrorSel.set(true);
     f.startDisplay();
@@ -173,7 +150,7 @@ TEST(MirrorInProgram, FailureNoticeReopensTheMirrorOfARunningDisplay) {
 
 TEST(MirrorInProgram, SettingsFileThatTicksTheMirrorConnectsToTheTargetItNames) {
     MirrorProgram f;
-    Target target;
+    test::MirrorTarget target;
     f.settings().MirrorPort.set(freeTcpPort());  // the old target: nothing listens there
     f.startDisplay();
     const QString file = f.dir.filePath(QStringLiteral("mirror.rd1"));
@@ -209,7 +186,7 @@ TEST(MacrosInProgram, MacrosStartTheRoleAndTheirPacketsReachTheMirror) {
     }
     MirrorProgram f(bus.address());
     const QString service = MacroChannel::serviceName(QCoreApplication::applicationFilePath());
-    Target target;
+    test::MirrorTarget target;
     f.settings().MirrorPort.set(target.port());
     f.settings().MirrorSel.set(true);
 
