@@ -372,6 +372,7 @@
         }
     });
     $('scrollStop').addEventListener('click', () => sendPacket('CmdLineUpdateStop'));
+    $('clearCaption').addEventListener('click', () => sendPacket('CmdLineUpdate', ''));
 
     // ---- script
 
