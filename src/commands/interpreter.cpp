@@ -50,6 +50,9 @@ void Interpreter::ExecutePacket(QByteArrayView packet, PacketConnection* connect
         // A copy: a handler may replace handlers while it runs.
         handler(ctx);
     }
+    if (observer_) {
+        observer_(mirrorCopy);
+    }
     if (ctx.handOver) {
         handOver(mirrorCopy);
     }

@@ -40,6 +40,11 @@ public:
     void setHandler(Cmd command, Handler handler);
     bool hasHandler(Cmd command) const;
     void setMirror(MirrorSink* mirror) { mirror_ = mirror; }
+    // Told the work copy of every packet whose handler ran through (the browser remote
+    // pushes the changed state from there).
+    void setObserver(std::function<void(const QByteArray& work)> observer) {
+        observer_ = std::move(observer);
+    }
 
     // Runs the packet. An error inside a handler propagates to the caller (which hands it
     // to the application error handler) and skips the mirror hand-over.
@@ -51,6 +56,7 @@ private:
     DebugLog& log_;
     std::array<Handler, kCommandCount> handlers_;
     MirrorSink* mirror_ = nullptr;
+    std::function<void(const QByteArray&)> observer_;
 };
 
 }  // namespace zul

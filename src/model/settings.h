@@ -78,6 +78,11 @@ struct Settings {
     Setting<QString> MirrorName{QStringLiteral("localhost")};
     RangedSetting MirrorPort{30000, 0, 65535};
 
+    // Browser remote: served by the display machine while its role runs.
+    Setting<bool> WebRemote{false};
+    RangedSetting WebPort{30080, 1, 65535};
+    Setting<QString> WebKey{QString()};
+
     // Hub options.
     Setting<bool> ShowErr{false};
     Setting<bool> ckStart{false};

@@ -1,5 +1,7 @@
 #include "platform/broadcast_address.h"
 
+#include <QRegularExpression>
+
 #include <algorithm>
 
 namespace zul {
@@ -38,6 +40,27 @@ QString cardEntryText(const QString& name, quint32 address) {
     return QStringLiteral("%1 (%2.%3.%4.%5) ")
         .arg(name.leftJustified(20), threeDigits(address >> 24), threeDigits(address >> 16),
              threeDigits(address >> 8), threeDigits(address));
+}
+
+std::optional<quint32> cardEntryAddress(const QString& entry) {
+    static const QRegularExpression form(
+        QStringLiteral("\\((\\d{1,3})\\.(\\d{1,3})\\.(\\d{1,3})\\.(\\d{1,3})\\)"));
+    QRegularExpressionMatch last;
+    for (auto it = form.globalMatch(entry); it.hasNext();) {
+        last = it.next();
+    }
+    if (!last.hasMatch()) {
+        return std::nullopt;
+    }
+    quint32 address = 0;
+    for (int i = 1; i <= 4; ++i) {
+        const int part = last.captured(i).toInt();
+        if (part > 255) {
+            return std::nullopt;
+        }
+        address = (address << 8) | static_cast<quint32>(part);
+    }
+    return address;
 }
 
 CardChoice chooseNetworkCard(const std::vector<InterfaceAddressRow>& rows,

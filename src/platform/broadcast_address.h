@@ -36,6 +36,9 @@ QString dottedAddress(quint32 address);
 
 // "%-20s (%03d.%03d.%03d.%03d) ": the name padded to 20 characters, then the address.
 QString cardEntryText(const QString& name, quint32 address);
+// The address of a card list entry: the last "(ddd.ddd.ddd.ddd)" in it; nothing when there
+// is none or a part is over 255.
+std::optional<quint32> cardEntryAddress(const QString& entry);
 
 struct CardChoice {
     QStringList entries;  // one per row, in row order

@@ -193,6 +193,9 @@ bool SettingsFile::SaveSettingsFile(const QString& path) {
         w.boolean("Mirror", "MirrorRun", s_.MirrorSel());
         w.integer("Mirror", "Port", s_.MirrorPort());
         w.string("Mirror", "Host", s_.MirrorName());
+        w.boolean("Web", "Run", s_.WebRemote());
+        w.integer("Web", "Port", s_.WebPort());
+        w.string("Web", "Key", s_.WebKey());
     }
 
     w.boolean("RUN", "ServerNow", s_.ckStart());
@@ -272,6 +275,12 @@ void SettingsFile::LoadSettingsFile(const QString& path) {
     s_.MirrorPort.set(r.integer("Mirror", "Port", s_.MirrorPort()));
     s_.MirrorName.set(r.string("Mirror", "Host", s_.MirrorName()));
     s_.MirrorSel.set(r.boolean("Mirror", "MirrorRun", s_.MirrorSel()));
+
+    // The port and key first: switching the remote on starts it at once while the display runs.
+    s_.WebPort.set(
+        r.bounded("Web", "Port", s_.WebPort(), s_.WebPort.minimum(), s_.WebPort.maximum()));
+    s_.WebKey.set(r.string("Web", "Key", s_.WebKey()));
+    s_.WebRemote.set(r.boolean("Web", "Run", s_.WebRemote()));
 
     const bool startNow = r.boolean("Run", "ServerNow", false);
     s_.ChkNoLoadDir.set(r.boolean("Run", "NoLoadDir", s_.ChkNoLoadDir()));

@@ -14,11 +14,19 @@ StatusBroadcaster::StatusBroadcaster(QByteArray hostName) : host_(std::move(host
 }
 
 bool StatusBroadcaster::SendStatusLine(QByteArrayView message, std::optional<QByteArrayView> path) {
-    return send(statusLine(host_, message, path));
+    return sendLine(statusLine(host_, message, path));
 }
 
 bool StatusBroadcaster::SendStatusText(QByteArrayView text) {
-    return send(statusLineRaw(text));
+    return sendLine(statusLineRaw(text));
+}
+
+bool StatusBroadcaster::sendLine(const QByteArray& datagram) {
+    if (observer_) {
+        // "ZUL,3," + byte 30 + text + line feed
+        observer_(datagram.mid(7).chopped(1));
+    }
+    return send(datagram);
 }
 
 bool StatusBroadcaster::SendNotice(NoticeKind kind) {

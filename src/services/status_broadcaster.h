@@ -11,6 +11,7 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QTimer>
+#include <functional>
 #include <optional>
 
 #include "protocol/packets.h"
@@ -28,6 +29,10 @@ public:
     // Where a notice that fails after the pass that asked for it is reported.
     void setErrorSink(ErrorSink* errors) { errors_ = errors; }
     const QByteArray& hostName() const { return host_; }
+    // Told the text (after byte 30) of every status line this machine sends.
+    void setLineObserver(std::function<void(const QByteArray& text)> observer) {
+        observer_ = std::move(observer);
+    }
 
     // "(" host ")" message ["(" path ")"]
     bool SendStatusLine(QByteArrayView message, std::optional<QByteArrayView> path = std::nullopt);
@@ -39,12 +44,14 @@ public:
 
 private:
     bool send(const QByteArray& datagram);
+    bool sendLine(const QByteArray& datagram);
     void sendPartsChanged();
 
     QByteArray host_;
     DatagramSender* sender_ = nullptr;
     ErrorSink* errors_ = nullptr;
     QTimer partsChanged_;
+    std::function<void(const QByteArray&)> observer_;
 };
 
 }  // namespace zul

@@ -213,6 +213,7 @@ QWidget* TSettingForm::buildDisplayPage() {
     inner->addTab(buildAdjustTab(), QStringLiteral("表示位置の調整"));
     inner->addTab(buildIptalkTab(), QStringLiteral("IPtalkとの連携"));
     inner->addTab(buildMirrorTab(), QStringLiteral("情報の補償"));
+    inner->addTab(buildWebTab(), QStringLiteral("ブラウザ操作"));
     inner->addTab(buildCaptionTab(), QStringLiteral("文字枠の設定"));
     inner->addTab(buildToolsTab(), QStringLiteral("編集ツール"));
     inner->addTab(buildTroubleTab(), QStringLiteral("トラブルシュート"));
@@ -423,6 +424,47 @@ QWidget* TSettingForm::buildMirrorTab() {
     MirrorPort->setEnabled(false);
     form->addRow(QStringLiteral("ミラー先のポート"), MirrorPort);
     return page;
+}
+
+QWidget* TSettingForm::buildWebTab() {
+    Settings& s = ctx_.settings;
+    auto* page = new QWidget;
+    auto* form = new QFormLayout(page);
+    auto* about = new QLabel(
+        QStringLiteral("表示機として起動している間、同じネットワークのスマートフォンやタブレットの"
+                       "ブラウザから、字幕・ファイル・部品・スライドを操作できます。"));
+    about->setWordWrap(true);
+    form->addRow(about);
+    auto* allow = check(QStringLiteral("ブラウザからの操作を許可"), s.WebRemote);
+    allow->setObjectName(QStringLiteral("WebRemote"));
+    form->addRow(allow);
+    auto* port = spin(s.WebPort);
+    port->setObjectName(QStringLiteral("WebPort"));
+    form->addRow(QStringLiteral("ポート"), port);
+    auto* key = edit(s.WebKey, 64);
+    key->setObjectName(QStringLiteral("WebKey"));
+    key->setPlaceholderText(QStringLiteral("空ならキーなし"));
+    form->addRow(QStringLiteral("アクセスキー"), key);
+    WebAddress = new QLabel;
+    WebAddress->setObjectName(QStringLiteral("WebAddress"));
+    WebAddress->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    WebAddress->setWordWrap(true);
+    form->addRow(WebAddress);
+    showWebAddresses({});
+    return page;
+}
+
+void TSettingForm::showWebAddresses(const QStringList& addresses) {
+    if (WebAddress == nullptr) {
+        return;
+    }
+    if (addresses.isEmpty()) {
+        WebAddress->setText(
+            QStringLiteral("いまは受け付けていません（表示機として起動すると始まります）。"));
+        return;
+    }
+    WebAddress->setText(QStringLiteral("ブラウザで開くアドレス：\n") +
+                        addresses.join(QLatin1Char('\n')));
 }
 
 QWidget* TSettingForm::buildCaptionTab() {

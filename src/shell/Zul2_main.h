@@ -62,6 +62,8 @@ public:
 
     // Brings up the caption page ("文字枠の設定") of the display tab.
     void showCaptionPage();
+    // The addresses that the browser remote serves on (none: it does not serve).
+    void showWebAddresses(const QStringList& addresses);
 
     void setStatusText(const QString& text);
     QString statusText() const;
@@ -108,6 +110,7 @@ private:
     QWidget* buildAdjustTab();
     QWidget* buildIptalkTab();
     QWidget* buildMirrorTab();
+    QWidget* buildWebTab();
     QWidget* buildCaptionTab();
     QWidget* buildToolsTab();
     QWidget* buildTroubleTab();
@@ -138,6 +141,7 @@ private:
     QSpinBox* Port = nullptr;
     QSpinBox* ClientPort = nullptr;
     QSpinBox* MirrorPort = nullptr;
+    QLabel* WebAddress = nullptr;
     QLabel* PortLabel = nullptr;
     QLabel* ClientPortLabel = nullptr;
     QWidget* SevPort = nullptr;

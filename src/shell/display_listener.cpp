@@ -97,11 +97,19 @@ bool DisplayListener::open(int port) {
     }
     // Many operators may connect at once (a hall full of machines starting together).
     server_.setListenBacklogSize(kListenBacklog);
-    return server_.listen(QHostAddress::AnyIPv4, static_cast<quint16>(port));
+    if (!server_.listen(QHostAddress::AnyIPv4, static_cast<quint16>(port))) {
+        return false;
+    }
+    Q_EMIT openChanged(true);
+    return true;
 }
 
 void DisplayListener::close() {
+    const bool wasOpen = server_.isListening();
     server_.close();
+    if (wasOpen) {
+        Q_EMIT openChanged(false);
+    }
     // Copy: closing a socket emits disconnected, which edits the list.
     const auto links = links_;
     for (const QPointer<OperatorLink>& link : links) {

@@ -112,6 +112,8 @@ public:
 
 Q_SIGNALS:
     void statusChanged(const QString& text);
+    // The listener started or stopped listening (the display role began or ended).
+    void openChanged(bool open);
 
 private:
     void onNewConnection();

@@ -38,6 +38,7 @@
 #include "platform/macro_channel.h"
 #include "platform/office_converter.h"
 #include "platform/x11_windows.h"
+#include "remote/web_remote.h"
 #include "services/Zul2_dircng.h"
 #include "services/Zul2_dlog.h"
 #include "services/Zul2_ezfrm.h"
@@ -55,6 +56,7 @@
 #include "shell/display_listener.h"
 #include "shell/operator_connection.h"
 #include "shell/quit_on_signals.h"
+#include "shell/remote_sources.h"
 #include "shell/screen_choice_box.h"
 #include "shell/startup.h"
 #include "shell/tool_windows.h"
@@ -83,6 +85,7 @@ Program::Program(Options options) : options_(std::move(options)) {
     wireNetwork();
     wireDisplay();
     wireConsole();
+    wireRemote();
     // The hub form's creation opens the UDP socket on the port and offers the macros.
     udp_->open();
     macros_->open(MacroChannel::serviceName(QCoreApplication::applicationFilePath()),
@@ -90,6 +93,10 @@ Program::Program(Options options) : options_(std::move(options)) {
 }
 
 Program::~Program() {
+    // The browser remote reads the display window.
+    interpreter_->setObserver(nullptr);
+    status_->setLineObserver(nullptr);
+    remote_.reset();
     // Windows go first: they hold references to the network objects.
     easyPanel_.reset();
     ws_.reset();
@@ -405,6 +412,19 @@ void Program::wireConsole() {
         }
     };
     udp_->setHooks(udp);
+}
+
+void Program::wireRemote() {
+    // Served while the display role runs; every packet that ran and every status line may
+    // change what the pages show.
+    remote_ = std::make_unique<WebRemote>(settings_, log_, *errors_, *interpreter_,
+                                          displaySources(*display_, hub_, settings_, *udp_));
+    interpreter_->setObserver([this](const QByteArray& work) { remote_->packetExecuted(work); });
+    status_->setLineObserver([this](const QByteArray& text) { remote_->addStatusLine(text); });
+    QObject::connect(listener_.get(), &DisplayListener::openChanged, remote_.get(),
+                     [this](bool open) { remote_->follow(open); });
+    QObject::connect(remote_.get(), &WebRemote::servingChanged, hubForm_.get(),
+                     &TSettingForm::showWebAddresses);
 }
 
 void Program::start() {

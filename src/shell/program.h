@@ -52,6 +52,7 @@ class Ttalk2;
 class X11Windows;
 class UdpDiscovery;
 class WatchDogService;
+class WebRemote;
 class SettingsFile;
 class StatusBroadcaster;
 class TSettingForm;
@@ -117,6 +118,7 @@ public:
     IptalkCooperation& iptalk() { return *iptalk_; }
     Ttalk2& iptalkSubstitute() { return *ttalk2_; }
     TTitle_call& splash() { return *splash_; }
+    WebRemote& webRemote() { return *remote_; }
     ToolWindows& tools() { return tools_; }
 
     // Replaces the dialogs (tests answer them without blocking).
@@ -132,6 +134,7 @@ private:
     void wireNetwork();
     void wireDisplay();
     void wireConsole();
+    void wireRemote();
 
     Options options_;
     Settings settings_;
@@ -182,6 +185,7 @@ private:
     std::unique_ptr<Tzul_py_main> baseball_;
     std::unique_ptr<Tzul_ws> ws_;
     std::unique_ptr<TZUL_ezpnl> easyPanel_;
+    std::unique_ptr<WebRemote> remote_;
 };
 
 // Program entry: builds the program and runs the event loop. Returns the exit code.

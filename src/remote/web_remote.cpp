@@ -1,0 +1,216 @@
+#include "remote/web_remote.h"
+
+#include <QBuffer>
+#include <QImageWriter>
+#include <QTcpServer>
+
+#include "model/debug_log.h"
+#include "model/settings.h"
+#include "platform/cp932.h"
+#include "platform/directory_listing.h"
+#include "protocol/command_table.h"
+#include "remote/web_remote_server.h"
+
+// The page's files are linked in from a static library: their resources are registered
+// by hand.
+static void registerWebResources() {
+    Q_INIT_RESOURCE(web);
+}
+
+namespace zul {
+namespace {
+
+// The same status line heard twice this soon (this machine's own broadcast coming back)
+// is listed once.
+constexpr int kSameStatusMs = 3000;
+constexpr int kJpegQuality = 70;
+
+}  // namespace
+
+WebRemote::WebRemote(Settings& settings, DebugLog& log, ErrorSink& errors, PacketExecutor& executor,
+                     Sources sources, QObject* parent)
+    : QObject(parent),
+      settings_(settings),
+      log_(log),
+      errors_(errors),
+      executor_(executor),
+      sources_(std::move(sources)) {
+    registerWebResources();
+    push_.setSingleShot(true);
+    push_.setInterval(kPushDelayMs);
+    connect(&push_, &QTimer::timeout, this, [this] {
+        if (server_ && server_->hasWebSockets()) {
+            server_->pushState(stateBody(true));
+        }
+    });
+    // Changes that come by no packet (operators connecting, clocks, files) are seen by a
+    // look now and then while pages listen.
+    poll_.setInterval(kPollMs);
+    connect(&poll_, &QTimer::timeout, this, [this] { pushSoon(); });
+    const auto refollow = [this] { follow(displayRunning_); };
+    connect(&settings_.WebRemote, &SettingBase::changed, this, refollow);
+    connect(&settings_.WebPort, &SettingBase::changed, this, [this] {
+        if (serving()) {
+            stop();
+            follow(displayRunning_);
+        }
+    });
+}
+
+WebRemote::~WebRemote() = default;
+
+void WebRemote::follow(bool displayRunning) {
+    displayRunning_ = displayRunning;
+    const bool wanted = displayRunning_ && settings_.WebRemote();
+    if (wanted && !serving()) {
+        start();
+    } else if (!wanted && server_) {
+        stop();
+    }
+}
+
+bool WebRemote::serving() const {
+    return server_ != nullptr;
+}
+
+void WebRemote::bury(WebRemoteServer* server) {
+    std::erase_if(retired_, [server](const std::unique_ptr<WebRemoteServer>& s) {
+        return s.get() == server && s->busy() == 0;
+    });
+}
+
+quint16 WebRemote::port() const {
+    return static_cast<quint16>(settings_.WebPort());
+}
+
+QStringList WebRemote::addresses() const {
+    QStringList out;
+    if (!server_) {
+        return out;
+    }
+    for (QTcpServer* s : server_->servers()) {
+        if (s->isListening()) {
+            out << QStringLiteral("http://%1:%2/")
+                       .arg(s->serverAddress().toString())
+                       .arg(s->serverPort());
+        }
+    }
+    return out;
+}
+
+void WebRemote::start() {
+    QList<QHostAddress> wanted;
+    if (sources_.cardAddress) {
+        if (const auto card = sources_.cardAddress(); card && !card->isLoopback()) {
+            wanted << *card;
+        }
+    }
+    wanted << QHostAddress(QHostAddress::LocalHost);
+    server_ = std::make_unique<WebRemoteServer>(*this);
+    const QList<QHostAddress> opened = server_->listenOn(wanted, port());
+    if (opened.isEmpty()) {
+        server_.reset();
+        log_.add(QStringLiteral("ブラウザ操作を始められませんでした（ポート %1）。").arg(port()));
+        Q_EMIT servingChanged({});
+        return;
+    }
+    poll_.start();
+    log_.add(
+        QStringLiteral("ブラウザ操作を受け付けます：%1").arg(addresses().join(QLatin1Char(' '))));
+    Q_EMIT servingChanged(addresses());
+}
+
+void WebRemote::stop() {
+    poll_.stop();
+    push_.stop();
+    if (!server_) {
+        return;
+    }
+    server_->closeListeners();
+    if (server_->busy() > 0) {
+        // Stopped while a request is being answered (a packet lets events run): the server
+        // goes once that answer is through.
+        WebRemoteServer* retired = server_.get();
+        retired->idle = [this, retired] {
+            QTimer::singleShot(0, this, [this, retired] { bury(retired); });
+        };
+        retired_.push_back(std::move(server_));
+    }
+    server_.reset();
+    log_.add(QStringLiteral("ブラウザ操作の受け付けを終えました。"));
+    Q_EMIT servingChanged({});
+}
+
+void WebRemote::packetExecuted(QByteArrayView work) {
+    if (commandByteOf(work) == commandByte(Cmd::CmdMessage)) {
+        addStatusLine(work.sliced(1).toByteArray());
+    }
+    pushSoon();
+}
+
+void WebRemote::addStatusLine(const QByteArray& line) {
+    if (line == lastStatus_ && lastStatusAt_.isValid() && lastStatusAt_.elapsed() < kSameStatusMs) {
+        return;
+    }
+    lastStatus_ = line;
+    lastStatusAt_.start();
+    status_ << cp932::decode(line);
+    while (status_.size() > kStatusLines) {
+        status_.removeFirst();
+    }
+    pushSoon();
+}
+
+void WebRemote::pushSoon() {
+    if (server_ && server_->hasWebSockets() && !push_.isActive()) {
+        push_.start();
+    }
+}
+
+const QStringList& WebRemote::files() {
+    const QString folder = settings_.BaseDir();
+    if (folder != filesFolder_ || !filesAt_.isValid() || filesAt_.elapsed() > kFileListMs) {
+        files_.clear();
+        for (const DirectoryEntry& entry : listDirectory(folder, u"*.*")) {
+            if (entry.kind == EntryKind::PlainFile) {
+                files_ << entry.name;
+            }
+        }
+        filesFolder_ = folder;
+        filesAt_.start();
+    }
+    return files_;
+}
+
+QByteArray WebRemote::stateBody(bool pushed) {
+    RemoteState state = sources_.state ? sources_.state() : RemoteState{};
+    state.baseDir = settings_.BaseDir();
+    state.files = files();
+    state.status = status_;
+    return stateJson(state, pushed);
+}
+
+QByteArray WebRemote::screenJpeg() {
+    if (!jpeg_.isEmpty() && jpegAt_.isValid() && jpegAt_.elapsed() < kScreenIntervalMs) {
+        return jpeg_;
+    }
+    QImage picture = sources_.screen ? sources_.screen() : QImage();
+    if (picture.isNull()) {
+        return jpeg_;
+    }
+    if (picture.width() > kScreenWidth) {
+        picture = picture.scaledToWidth(kScreenWidth, Qt::SmoothTransformation);
+    }
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "jpeg");
+    writer.setQuality(kJpegQuality);
+    if (writer.write(picture.convertToFormat(QImage::Format_RGB32))) {
+        jpeg_ = bytes;
+        jpegAt_.start();
+    }
+    return jpeg_;
+}
+
+}  // namespace zul
