@@ -70,8 +70,9 @@
     let accessKey = storage.get(KEY_STORE) || '';
     let needKey = false;
 
-    // Header values must be Latin-1 for fetch; other keys go in the query instead.
-    const headerSafe = (k) => /^[\x20-\x7e]*$/.test(k);
+    // Header values must be printable ASCII for fetch, and lose blanks at their ends; other
+    // keys go in the query instead.
+    const headerSafe = (k) => /^[\x21-\x7e]([\x20-\x7e]*[\x21-\x7e])?$/.test(k);
 
     function withKey(url) {
         if (!accessKey) {
