@@ -100,8 +100,9 @@ public:
     bool start(QString* why) {
         const quint16 port = freeTcpPort();
         base_ = QStringLiteral("http://127.0.0.1:%1").arg(port);
-        driver_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        // Chromium's complaints about the missing session bus would fill the test's output.
         driver_.setStandardOutputFile(QProcess::nullDevice());
+        driver_.setStandardErrorFile(QProcess::nullDevice());
         driver_.start(kChromedriver, {QStringLiteral("--port=%1").arg(port)});
         if (!driver_.waitForStarted(10000)) {
             *why = QStringLiteral("chromedriver did not start");
@@ -263,6 +264,30 @@ protected:
 
     QJsonObject state() { return api("GET", "/api/state").json(); }
 
+    QString captionOnDisplay() {
+        return state().value("caption").toObject().value("text").toString();
+    }
+
+    QString partValue(const QString& name) {
+        for (const QJsonValue& p : state().value("parts").toArray()) {
+            if (p.toObject().value("name").toString() == name) {
+                return p.toObject().value("value").toString();
+            }
+        }
+        return {};
+    }
+
+    QStringList toasts() {
+        QStringList texts;
+        for (const QJsonValue& t : browser_
+                                       .script("return [...document.querySelectorAll('.toast')]"
+                                               ".map((t) => t.textContent)")
+                                       .toArray()) {
+            texts << t.toString();
+        }
+        return texts;
+    }
+
     bool waitConnected() {
         return eventually([&] { return browser_.text("#conn") == QStringLiteral("接続中"); });
     }
@@ -273,9 +298,8 @@ protected:
         if (!withEnter) {
             ASSERT_TRUE(browser_.click("#send"));
         }
-        EXPECT_TRUE(eventually([&] {
-            return state().value("caption").toObject().value("text").toString() == text;
-        })) << "the caption did not reach the display: "
+        EXPECT_TRUE(eventually([&] { return captionOnDisplay() == text; }))
+            << "the caption did not reach the display: "
             << QJsonDocument(state()).toJson().toStdString();
     }
 
@@ -367,4 +391,74 @@ TEST_F(BrowserRemoteWithKey, PageAsksForTheKeyAndKeepsIt) {
     ASSERT_TRUE(waitConnected()) << browser_.text("#conn").toStdString();
     EXPECT_FALSE(browser_.shown("#keyForm"));
     sendCaption(QStringLiteral("再読み込みの後"), false);
+}
+
+TEST_F(BrowserRemote, ScriptFileStepsOverNotesAndMarkers) {
+    // A console script as it is saved: code page 932, CR LF, notes and a queue marker.
+    const QString path = dir_.filePath("script.txt");
+    writeAll(path, zul::test::sj("<-- 開演前\r\n一行目の字幕\r\n<--Que 第一部\r\n"
+                                 "<-- 読み方に注意\r\n二行目の字幕\r\n"));
+    ASSERT_TRUE(waitConnected());
+    ASSERT_TRUE(browser_.type("#scriptFile", path));
+    ASSERT_TRUE(eventually([&] {
+        return browser_.script("return document.querySelectorAll('#scriptLines li').length")
+                   .toInt() == 5;
+    })) << "the script was not listed";
+    EXPECT_EQ(browser_
+                  .script("return [...document.querySelectorAll('#scriptLines li')]"
+                          ".map((l) => l.className + ':' + l.textContent).join('|')")
+                  .toString(),
+              QStringLiteral("note:<-- 開演前|send:一行目の字幕|marker:<--Que 第一部|"
+                             "note:<-- 読み方に注意|send:二行目の字幕"));
+
+    const struct {
+        const char* button;
+        QString caption;  // on the display and marked in the list afterwards
+    } steps[] = {
+        {"#next", QStringLiteral("一行目の字幕")},
+        {"#next", QStringLiteral("二行目の字幕")},  // over the marker and the note
+        {"#next", QStringLiteral("二行目の字幕")},  // the last line: nothing more is sent
+        {"#prev", QStringLiteral("一行目の字幕")},
+    };
+    for (const auto& step : steps) {
+        ASSERT_TRUE(browser_.click(QString::fromLatin1(step.button)));
+        EXPECT_TRUE(eventually([&] {
+            return captionOnDisplay() == step.caption &&
+                   browser_.text("#scriptLines li.current") == step.caption;
+        })) << step.button
+            << " → " << captionOnDisplay().toStdString();
+    }
+    EXPECT_TRUE(toasts().contains(QStringLiteral("最後の行です")))
+        << toasts().join('|').toStdString();
+}
+
+TEST_F(BrowserRemote, PartValueEditedInPlaceRefusesCommas) {
+    writeAll(dir_.filePath("score.rp1"),
+             zul::test::sj("[List]\r\nRecordCount=1\r\n[Parts-1]\r\nPName=得点\r\nValue=0\r\n"
+                           "X1=20\r\nY1=20\r\nX2=100\r\nY2=180\r\nwidth=768\r\nheight=1024\r\n"
+                           "FColor=65535\r\nFSize=60\r\nBColor=16711680\r\n"));
+    ASSERT_EQ(api("POST", "/api/packet", R"({"command":"CmdPartsLoadShow","operand":"score.rp1"})")
+                  .status,
+              200);
+    const QString row = QStringLiteral("#parts li[data-name=\"得点\"]");
+    ASSERT_TRUE(browser_.waitShown(row + " button.value")) << "the part is not listed";
+    ASSERT_TRUE(browser_.click(row + " button.value"));
+    const QString input = row + " input.value-edit";
+    ASSERT_TRUE(browser_.waitShown(input));
+
+    // A comma would split the packet's fields: refused in the page, nothing sent. (Keys
+    // only: leaving the field would send what it holds.)
+    const QString selectAll = QString(QChar(0xE009)) + 'a' + QChar(0xE000);
+    ASSERT_TRUE(browser_.type(input, selectAll + QStringLiteral("3,4") + QChar(0xE007)));
+    EXPECT_TRUE(eventually([&] {
+        return toasts().contains(QStringLiteral("部品の名前と値にカンマ（,）は使えません"));
+    })) << toasts().join('|').toStdString();
+    QThread::msleep(500);
+    EXPECT_EQ(partValue(QStringLiteral("得点")), "0");
+    EXPECT_TRUE(browser_.shown(input)) << "the edit was dropped";
+
+    ASSERT_TRUE(browser_.type(input, selectAll + QStringLiteral("15") + QChar(0xE007)));
+    EXPECT_TRUE(eventually([&] { return partValue(QStringLiteral("得点")) == "15"; }))
+        << partValue(QStringLiteral("得点")).toStdString();
+    EXPECT_TRUE(eventually([&] { return browser_.text(row + " button.value") == "15"; }));
 }

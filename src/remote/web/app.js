@@ -70,8 +70,9 @@
     let accessKey = storage.get(KEY_STORE) || '';
     let needKey = false;
 
-    // Header values must be Latin-1 for fetch; other keys go in the query instead.
-    const headerSafe = (k) => /^[\x20-\x7e]*$/.test(k);
+    // Header values must be printable ASCII for fetch, and lose blanks at their ends; other
+    // keys go in the query instead.
+    const headerSafe = (k) => /^[\x21-\x7e]([\x20-\x7e]*[\x21-\x7e])?$/.test(k);
 
     function withKey(url) {
         if (!accessKey) {
@@ -318,7 +319,7 @@
         renderStatus(arr(s.status).map(str));
         const background = str(s.background);
         $('backgroundNow').textContent = background || '（なし）';
-        renderFiles(arr(s.files).map(str), background);
+        renderFiles(arr(s.files).map(str), background, str(s.baseDir));
         applyOpacity(Number(s.opacity));
         renderParts(arr(s.parts));
         $('presentation').textContent = s.presentation === true ? '表示中' : 'なし';
@@ -372,6 +373,7 @@
         }
     });
     $('scrollStop').addEventListener('click', () => sendPacket('CmdLineUpdateStop'));
+    $('clearCaption').addEventListener('click', () => sendPacket('CmdLineUpdate', ''));
 
     // ---- script
 
@@ -445,7 +447,11 @@
         if (data) {
             setScript(data.lines, -1);
             saveScript();
-            toast('原稿を読みました', 'info');
+            if (data.truncated === true) {
+                toast(`原稿が長すぎるため、先頭の${script.lines.length}行だけを読みました`);
+            } else {
+                toast('原稿を読みました', 'info');
+            }
         }
         return data !== null;
     }
@@ -546,7 +552,10 @@
 
     let shownFiles = '';
 
-    function renderFiles(files, background) {
+    // A file is marked as shown by its name, or by its path in the base directory.
+    function renderFiles(files, background, baseDir) {
+        const dir = baseDir.replace(/\/+$/, '') + '/';
+        const inBase = baseDir && background.startsWith(dir) ? background.slice(dir.length) : '';
         const key = JSON.stringify(files);
         const box = $('files');
         if (key !== shownFiles) {
@@ -562,7 +571,7 @@
             filterFiles();
         }
         for (const b of box.querySelectorAll('button.file')) {
-            const shown = b.dataset.name === background;
+            const shown = b.dataset.name === background || b.dataset.name === inBase;
             b.classList.toggle('shown', shown);
             b.setAttribute('aria-pressed', shown ? 'true' : 'false');
         }
