@@ -466,8 +466,9 @@ void TSettingForm::showWebAddresses(const QStringList& addresses) {
     WebQr->setPixmap(addresses.isEmpty() ? QPixmap()
                                          : QPixmap::fromImage(qrCodeImage(addresses.first(), 4)));
     if (addresses.isEmpty()) {
-        WebAddress->setText(
-            QStringLiteral("いまは受け付けていません（表示機として起動すると始まります）。"));
+        WebAddress->setText(QStringLiteral(
+            "いまは受け付けていません（「ブラウザからの操作を許可」を入れて表示機として起動すると"
+            "始まります）。"));
         return;
     }
     WebAddress->setText(QStringLiteral("ブラウザで開くアドレス：\n") +
