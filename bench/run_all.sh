@@ -6,7 +6,8 @@
 #   time per packet, resident memory, stale parts;
 # - a caption line from its packet to its pixels on the screen, idle and while parts stream
 #   at 100k packets per second;
-# - painted frames per second while the caption scrolls, idle and while parts stream.
+# - painted frames per second while the caption scrolls, idle and while parts stream;
+# - a caption line from the browser remote's page (headless Chromium) to its pixels.
 # The machine's load average is printed with every figure: compare runs at a low load.
 set -u
 here=$(dirname "$(readlink -f "$0")")
@@ -30,6 +31,10 @@ run "packets end to end, on X (xcb)" "$tests/xvfb.sh" "$bench/live_throughput" "
 if [ -x "$bench/live_caption_latency" ]; then
     run "caption line to pixels, on X (xcb)" "$tests/xvfb.sh" "$bench/live_caption_latency" "$zul"
     run "painted frames, on X (xcb)" "$tests/xvfb.sh" "$bench/live_frame_rate" "$zul"
+    if [ -x /usr/bin/chromedriver ]; then
+        run "caption from the browser remote's page to pixels, on X (xcb)" \
+            "$tests/xvfb.sh" "$bench/live_page_caption" "$zul"
+    fi
 else
     echo "live_caption_latency and live_frame_rate were not built (libxdamage-dev is missing)" >&2
     status=1
