@@ -457,6 +457,8 @@ int runProgram(ZulApplication& app) {
     Program program(options);
     QObject::connect(&quitOnSignals, &QuitOnSignals::signalled, &app,
                      [&program] { program.quit(); });
+    // Operators' backlogs do not hold the quit back: their packets stop as the signal comes.
+    program.listener().setInterrupt([&quitOnSignals] { return quitOnSignals.caught(); });
     app.setErrorSink(&program.errors());
     // The startup files load once the event loop runs, so that the windows are up.
     QTimer::singleShot(0, &app, [&program] { program.start(); });
