@@ -132,6 +132,8 @@ private:
     void wireNetwork();
     void wireDisplay();
     void wireConsole();
+    // The settings file's ServerNow start of the display role.
+    void startDisplayRoleForSettingsFile();
 
     Options options_;
     Settings settings_;
