@@ -349,11 +349,11 @@ TEST(HubForm, DisplayRoleStartsAndStopsTheListener) {
     QTcpSocket op;
     op.connectToHost(QHostAddress::LocalHost, port);
     ASSERT_TRUE(op.waitForConnected(3000));
-    QTRY_COMPARE(f.program->hub().OperatorCount, 1);
+    ASSERT_TRUE(test::waitFor([&] { return f.program->hub().OperatorCount == 1; }));
     EXPECT_EQ(hub.statusText(), QStringLiteral("表示機として起動中：1機接続中"));
     hub.N1Click();
     EXPECT_FALSE(hub.displayRoleRunning());
-    QTRY_COMPARE(f.program->hub().OperatorCount, 0);
+    EXPECT_TRUE(test::waitFor([&] { return f.program->hub().OperatorCount == 0; }));
 }
 
 // A settings file that asks for the display role (ServerNow=1), loaded because a packet named
@@ -441,9 +441,10 @@ TEST(HubForm, RemoteModeSendsTheOptionPacketsToTheDisplay) {
     f.program->hubForm().Button10Click();
     ASSERT_TRUE(display.waitForNewConnection(3000));
     QTcpSocket* peer = display.nextPendingConnection();
-    QTRY_VERIFY(f.program->hubForm().operatorRoleRunning());
+    ASSERT_TRUE(test::waitFor([&] { return f.program->hubForm().operatorRoleRunning(); }));
     // The console asks for the file and parts lists when it comes up.
-    QTRY_VERIFY(peer->bytesAvailable() > 0 || peer->waitForReadyRead(200));
+    ASSERT_TRUE(
+        test::waitFor([&] { return peer->bytesAvailable() > 0 || peer->waitForReadyRead(200); }));
     QTest::qWait(100);
     peer->readAll();
 
@@ -459,7 +460,7 @@ TEST(HubForm, RemoteModeSendsTheOptionPacketsToTheDisplay) {
         .first()
         ->click();
     QByteArray got;
-    QTRY_VERIFY((got += peer->readAll()).count('\n') >= 4);
+    ASSERT_TRUE(test::waitFor([&] { return (got += peer->readAll()).count('\n') >= 4; }));
     EXPECT_EQ(got, QByteArray("\x34"
                               "0\n"
                               "\x52"
