@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QScopeGuard>
 #include <memory>
 
 #include "commands/interpreter.h"
@@ -40,8 +41,16 @@ public:
         return operandFilePath(kind, NameRule::AbsoluteOrJoin, c_.settings.BaseDir(), name);
     }
 
+    // Loads a settings file that a packet named; the hub knows meanwhile that a packet asked.
+    void loadSettingsFile(const QByteArray& name) {
+        const QString path = peerFile(OperandFile::Settings, name);
+        ++c_.hub.PacketSettingsLoads;
+        const auto loaded = qScopeGuard([this] { --c_.hub.PacketSettingsLoads; });
+        c_.settingsFile.LoadSettingsFile(path);
+    }
+
     void settingsLoad(const QByteArray& operand) {
-        c_.settingsFile.LoadSettingsFile(peerFile(OperandFile::Settings, operand));
+        loadSettingsFile(operand);
         c_.status.SendNotice(NoticeKind::DirectoryChanged);
     }
 
@@ -64,7 +73,7 @@ public:
             if (!set.SettingFile.isEmpty()) {
                 // A relative settings file name is taken from the base directory, where the
                 // file set editor offers it.
-                c_.settingsFile.LoadSettingsFile(peerFile(OperandFile::Settings, set.SettingFile));
+                loadSettingsFile(set.SettingFile);
             }
             if (!set.BackGround.isEmpty()) {
                 const bool webList = set.BackGround.toLower().endsWith(".rw1");

@@ -8,6 +8,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPdfDocument>
+#include <QScreen>
 #include <QWebEngineDownloadRequest>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
@@ -299,7 +300,11 @@ void PdfView::paintEvent(QPaintEvent* event) {
 // ---------------------------------------------------------------------------------------
 // WebView
 
-WebView::WebView(QWidget* parent) : QWidget(parent), currentUrl_(blankUrl()) {}
+WebView::WebView(QWidget* parent) : QWidget(parent), currentUrl_(blankUrl()) {
+    engineFit_.setSingleShot(true);
+    engineFit_.setInterval(kEngineFrameMs);
+    connect(&engineFit_, &QTimer::timeout, this, &WebView::fitEngine);
+}
 
 WebView::~WebView() = default;
 
@@ -358,16 +363,46 @@ void WebView::createEngine() {
 
     view_ = std::make_unique<QWebEngineView>(this);
     view_->setPage(page_.get());
-    view_->setGeometry(rect());
+    view_->setGeometry(QRect(QPoint(0, 0), engineSizeFor(size())));
     connect(view_.get(), &QWebEngineView::loadFinished, this, &WebView::loadFinished);
     view_->show();
 }
 
+QSize WebView::engineSize() const {
+    return view_ ? view_->size() : QSize();
+}
+
+QSize WebView::engineSizeFor(QSize viewer) const {
+    const QScreen* shown = screen();
+    if (shown == nullptr) {
+        return viewer;
+    }
+    return viewer.boundedTo(shown->virtualSize() + QSize(kScrollBarRoom, kScrollBarRoom));
+}
+
+void WebView::fitEngine() {
+    engineFit_.stop();
+    if (!view_ || !isVisible()) {
+        return;
+    }
+    const QSize fitted = engineSizeFor(size());
+    if (view_->size() != fitted) {
+        view_->setGeometry(QRect(QPoint(0, 0), fitted));
+        ++engineResizes_;
+    }
+}
+
 void WebView::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    if (view_) {
-        view_->setGeometry(rect());
+    if (view_ && !engineFit_.isActive()) {
+        engineFit_.start();
     }
+}
+
+void WebView::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    // A viewer that appears shows its page at its own size at once.
+    fitEngine();
 }
 
 }  // namespace zul

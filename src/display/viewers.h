@@ -7,6 +7,7 @@
 
 #include <QImage>
 #include <QPixmap>
+#include <QTimer>
 #include <QUrl>
 #include <QWidget>
 #include <memory>
@@ -127,10 +128,21 @@ private:
 //
 // When run as root, the engine cannot start its sandbox; the viewer then sets
 // QTWEBENGINE_DISABLE_SANDBOX=1 itself before the first engine starts.
+//
+// The engine draws into frame buffers of its view's size and keeps them a while for every
+// size it was given. Its view therefore follows the viewer's size once per frame, however
+// many layouts come meanwhile (a burst of font updates or settings loads), only while the
+// viewer is shown (a hidden one is fitted when it appears), and never beyond the screens,
+// with room for the scroll bars that the content area clips.
 class WebView : public QWidget {
     Q_OBJECT
 
 public:
+    // The engine's view is resized at most once in this time.
+    static constexpr int kEngineFrameMs = 16;
+    // How far the engine's view may reach beyond the screens (the clipped scroll bars).
+    static constexpr int kScrollBarRoom = 32;
+
     explicit WebView(QWidget* parent = nullptr);
     ~WebView() override;
 
@@ -142,6 +154,10 @@ public:
     static QUrl urlFromText(const QString& text);
 
     bool hasEngine() const { return view_ != nullptr; }
+    // The size of the engine's view (empty without an engine) and how many times it was
+    // resized since the engine started.
+    QSize engineSize() const;
+    int engineResizes() const { return engineResizes_; }
     // The address of the last navigation.
     const QUrl& currentUrl() const { return currentUrl_; }
 
@@ -153,11 +169,17 @@ signals:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void createEngine();
+    // The engine's view at the viewer's size, bounded by the screens.
+    void fitEngine();
+    QSize engineSizeFor(QSize viewer) const;
 
     QUrl currentUrl_;
+    QTimer engineFit_;
+    int engineResizes_ = 0;
     // Declared in the order of creation: the view goes first, the profile last, as the
     // engine requires.
     std::unique_ptr<QWebEngineProfile> profile_;

@@ -29,6 +29,9 @@ struct HubState {
     bool PresentationOpen = false;
     bool PartsLoading = false;
     bool FromWebList = false;
+    // Settings files being loaded because a packet asked for it (CmdSettingsLoad, a file
+    // set's settings file): what such a load starts must not open a modal box.
+    int PacketSettingsLoads = 0;
     bool HubShown = false;
     QByteArray MirrorIdentity;
     CurrentFiles Current;

@@ -25,27 +25,46 @@ QString toQtFilter(const QString& filter) {
     return out.join(QStringLiteral(";;"));
 }
 
+namespace {
+
+void setBoxIcon(QMessageBox& box, Dialogs::Icon icon) {
+    switch (icon) {
+        case Dialogs::Icon::Information:
+            box.setIcon(QMessageBox::Information);
+            break;
+        case Dialogs::Icon::Warning:
+            box.setIcon(QMessageBox::Warning);
+            break;
+        case Dialogs::Icon::Error:
+            box.setIcon(QMessageBox::Critical);
+            break;
+        case Dialogs::Icon::Question:
+            box.setIcon(QMessageBox::Question);
+            break;
+        case Dialogs::Icon::None:
+            break;
+    }
+}
+
+}  // namespace
+
 void QtDialogs::message(const QString& text, const QString& title, Icon icon) {
     QMessageBox box(parent_);
     box.setWindowTitle(title);
     box.setText(text);
-    switch (icon) {
-        case Icon::Information:
-            box.setIcon(QMessageBox::Information);
-            break;
-        case Icon::Warning:
-            box.setIcon(QMessageBox::Warning);
-            break;
-        case Icon::Error:
-            box.setIcon(QMessageBox::Critical);
-            break;
-        case Icon::Question:
-            box.setIcon(QMessageBox::Question);
-            break;
-        case Icon::None:
-            break;
-    }
+    setBoxIcon(box, icon);
     box.exec();
+}
+
+void QtDialogs::notice(const QString& text, const QString& title, Icon icon) {
+    // Owned by the parent window while it lives, and deleted once closed.
+    auto* box = new QMessageBox(parent_);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::NonModal);
+    box->setWindowTitle(title);
+    box->setText(text);
+    setBoxIcon(*box, icon);
+    box->show();
 }
 
 bool QtDialogs::ask(const QString& text, const QString& title) {

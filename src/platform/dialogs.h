@@ -6,10 +6,12 @@
 #include <QColor>
 #include <QFont>
 #include <QPointer>
+#include <QScopeGuard>
 #include <QString>
 #include <QWidget>
 #include <functional>
 #include <optional>
+#include <utility>
 
 namespace zul {
 
@@ -19,6 +21,9 @@ public:
 
     virtual ~Dialogs() = default;
     virtual void message(const QString& text, const QString& title, Icon icon = Icon::None) = 0;
+    // The same message without waiting for it to be closed: no modal loop runs, the caller
+    // goes on at once.
+    virtual void notice(const QString& text, const QString& title, Icon icon = Icon::None) = 0;
     // Yes / no question; true for yes.
     virtual bool ask(const QString& text, const QString& title) = 0;
     // File dialogs take the filter in the form "Name(*.x)|*.x|All(*.*)|*.*" and return an
@@ -45,6 +50,7 @@ public:
     void setParent(QWidget* parent) { parent_ = parent; }
 
     void message(const QString& text, const QString& title, Icon icon) override;
+    void notice(const QString& text, const QString& title, Icon icon) override;
     bool ask(const QString& text, const QString& title) override;
     QString openFileName(const QString& title, const QString& filter,
                          const QString& startDir) override;
@@ -66,6 +72,10 @@ namespace zul {
 // running program this way). Once silenced (the program is ending), nothing opens any more:
 // messages and questions go to the silenced handler instead, questions answer no and every
 // picker answers "cancelled", so no modal loop can hold up the exit.
+//
+// Work run through withoutWaiting() (what a packet sets off while it is being executed)
+// opens no modal box either: its messages are shown as notices and handed to the notice
+// log, its questions too, answered no.
 class DialogsRelay : public Dialogs {
 public:
     using Silenced = std::function<void(const QString& text, const QString& title)>;
@@ -74,17 +84,44 @@ public:
     void setTarget(Dialogs* target) { target_ = target; }
     void silence(Silenced silenced) { silenced_ = std::move(silenced); }
     bool silenced() const { return static_cast<bool>(silenced_); }
+    void setNoticeLog(Silenced log) { noticeLog_ = std::move(log); }
+
+    template <typename Work>
+    void withoutWaiting(Work&& work) {
+        ++noWait_;
+        const auto restore = qScopeGuard([this] { --noWait_; });
+        std::forward<Work>(work)();
+    }
+    bool waitingAllowed() const { return noWait_ == 0; }
 
     void message(const QString& text, const QString& title, Icon icon) override {
         if (silenced_) {
             silenced_(text, title);
             return;
         }
+        if (!waitingAllowed()) {
+            notice(text, title, icon);
+            return;
+        }
         target_->message(text, title, icon);
+    }
+    void notice(const QString& text, const QString& title, Icon icon) override {
+        if (silenced_) {
+            silenced_(text, title);
+            return;
+        }
+        if (noticeLog_) {
+            noticeLog_(text, title);
+        }
+        target_->notice(text, title, icon);
     }
     bool ask(const QString& text, const QString& title) override {
         if (silenced_) {
             silenced_(text, title);
+            return false;
+        }
+        if (!waitingAllowed()) {
+            notice(text, title, Icon::Question);
             return false;
         }
         return target_->ask(text, title);
@@ -116,6 +153,8 @@ public:
 private:
     Dialogs* target_;
     Silenced silenced_;
+    Silenced noticeLog_;
+    int noWait_ = 0;
 };
 
 }  // namespace zul

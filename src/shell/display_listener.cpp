@@ -179,13 +179,21 @@ void DisplayListener::onRead(OperatorLink* link) {
     // of this pass is up. The socket does not signal data that arrives while this handler
     // runs (a handler may let events run), so its bytes are read until none is left.
     const QDeadlineTimer deadline(sliceFor(link), Qt::PreciseTimer);
-    bool left = link->buffer().hasPacket() && reader_.received(link->buffer(), {}, link, deadline);
-    while (!left && !deadline.hasExpired() && link->socket()->bytesAvailable() > 0) {
-        left =
-            reader_.received(link->buffer(), link->socket()->read(kReadChunkBytes), link, deadline);
+    const qint64 passStarted = clock_.elapsed();
+    const qint64 readingBefore = readingMs_;
+    const auto stop = [this] { return interrupted(); };
+    bool left =
+        link->buffer().hasPacket() && reader_.received(link->buffer(), {}, link, deadline, stop);
+    while (!left && !deadline.hasExpired() && !interrupted() &&
+           link->socket()->bytesAvailable() > 0) {
+        left = reader_.received(link->buffer(), link->socket()->read(kReadChunkBytes), link,
+                                deadline, stop);
     }
     watchdog_.stop();
     const qint64 packetsStopped = clock_.elapsed();
+    // Passes that ran inside this one's packets (a handler let events run) are counted already.
+    readingMs_ += (packetsStopped - passStarted) - (readingMs_ - readingBefore);
+    const qint64 readingStopped = readingMs_;
     // Pending events run once, from the outermost read only. A read that runs inside them
     // (another operator's data) must not let events run again itself: each would nest the
     // next, without end while operators keep sending, and a connection whose read is
@@ -207,6 +215,7 @@ void DisplayListener::onRead(OperatorLink* link) {
     if (link->readDepth == 0 && pendingInput(link)) {
         queueRead(link);
         link->packetsStoppedAt = packetsStopped;
+        link->readingAtStop = readingStopped;
     }
 }
 
@@ -215,9 +224,10 @@ qint64 DisplayListener::sliceFor(OperatorLink* link) {
     if (stopped < 0) {
         return kReadSliceMs;
     }
-    // The event loop's share since then (the paint above all); the pass fills the rest of a
-    // frame, or takes as long again when that share is longer.
-    const qint64 others = clock_.elapsed() - stopped;
+    // The event loop's share since then (the paint above all), without the passes of the
+    // other connections; the pass fills the rest of a frame, or takes as long again when
+    // that share is longer.
+    const qint64 others = clock_.elapsed() - stopped - (readingMs_ - link->readingAtStop);
     return std::clamp(std::max(kFrameMs - others, others), kReadSliceMs, kMaxReadSliceMs);
 }
 

@@ -59,8 +59,10 @@ public:
     bool closed = false;
     // A call that goes on with the buffered input is posted.
     bool readQueued = false;
-    // When the packets of the pass before that call stopped (the listener's clock, ms).
+    // When the packets of the pass before that call stopped (the listener's clock, ms), and
+    // how long the listener had spent running packets by then.
     qint64 packetsStoppedAt = -1;
+    qint64 readingAtStop = 0;
 
 protected:
     bool event(QEvent* e) override;
@@ -81,7 +83,9 @@ public:
     // input waits, a pass and what the event loop does before the next one make a frame, so
     // that the screen is painted once per frame, not after every few packets; when the
     // event loop takes longer than that (a slow paint of a huge window), the pass runs as
-    // long again, up to kMaxReadSliceMs, so that the packets are not starved.
+    // long again, up to kMaxReadSliceMs, so that the packets are not starved. The passes of
+    // other connections are not the event loop's share: counted as such, busy operators
+    // would lengthen each other's passes until the event loop ran once in seconds.
     static constexpr qint64 kReadSliceMs = 4;
     static constexpr qint64 kFrameMs = 16;
     static constexpr qint64 kMaxReadSliceMs = 1000;
@@ -107,6 +111,11 @@ public:
     // The watchdog's reset: every connection's partial packet is dropped.
     void clearBuffers();
 
+    // Reads stop running packets, at once and for every connection, while `interrupted`
+    // says so: the program is to end, and the quit waits for the event loop, which a read
+    // with a long backlog would otherwise hold for its whole pass.
+    void setInterrupt(std::function<bool()> interrupted) { interrupted_ = std::move(interrupted); }
+
     // Status text of the hub: "表示機として起動中：%d機接続中" with `suffix`.
     QString statusText(const QString& suffix = {}) const;
 
@@ -118,6 +127,7 @@ Q_SIGNALS:
 private:
     void onNewConnection();
     void onRead(OperatorLink* link);
+    bool interrupted() const { return interrupted_ && interrupted_(); }
     // Packets or bytes of the link that have not run yet.
     static bool pendingInput(OperatorLink* link);
     void queueRead(OperatorLink* link);
@@ -136,6 +146,10 @@ private:
     // Read events on the stack, of all connections together.
     int readsRunning_ = 0;
     QElapsedTimer clock_;
+    // Time that passes have spent running packets, of all connections together (a pass
+    // nested in another one's packets counted once).
+    qint64 readingMs_ = 0;
+    std::function<bool()> interrupted_;
 };
 
 }  // namespace zul

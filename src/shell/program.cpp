@@ -72,6 +72,10 @@ Program::Program(Options options) : options_(std::move(options)) {
                 "Qtの日本語訳（qtbase_ja）が %1 にありません。標準ダイアログは英語で表示されます。")
                 .arg(qtTexts_.folder()));
     }
+    dialogs_.setNoticeLog([this](const QString& text, const QString& title) {
+        log_.add(QStringLiteral("待たずに表示します：[%1] %2")
+                     .arg(title, QString(text).replace(QLatin1Char('\n'), QLatin1Char(' '))));
+    });
     status_ = std::make_unique<StatusBroadcaster>(cp932::encode(QHostInfo::localHostName()));
     interpreter_ = std::make_unique<Interpreter>(log_);
     settingsFile_ = std::make_unique<SettingsFile>(settings_, log_);
@@ -309,7 +313,7 @@ void Program::wireDisplay() {
     hooks.executePacket = [this](const QByteArray& packet) {
         interpreter_->ExecutePacket(packet, nullptr);
     };
-    hooks.startDisplayRole = [this] { hubForm_->Button4Click(); };
+    hooks.startDisplayRole = [this] { startDisplayRoleForSettingsFile(); };
     hooks.placeIptalk = [this] { iptalk_->PlaceIptalk(); };
     settingsFile_->setHooks(std::move(hooks));
 
@@ -340,6 +344,23 @@ void Program::wireDisplay() {
         // IPtalk's captions stay visible over the cover picture.
         guarded(*errors_, [this] { iptalk_->PlaceIptalk(); });
     });
+}
+
+void Program::startDisplayRoleForSettingsFile() {
+    if (hub_.PacketSettingsLoads == 0) {
+        hubForm_->Button4Click();
+        return;
+    }
+    // A packet asked for the load and is still being executed: the role that already runs
+    // is not started again underneath it (a changed port would drop the very connection it
+    // came from), and a start opens no modal box in the middle of the packet.
+    if (listener_->isOpen()) {
+        log_.add(
+            QStringLiteral("表示機は起動中のため、受信した設定ファイルの ServerNow=1 では"
+                           "起動し直しません。"));
+        return;
+    }
+    dialogs_.withoutWaiting([this] { hubForm_->Button4Click(); });
 }
 
 void Program::wireConsole() {
@@ -477,6 +498,8 @@ int runProgram(ZulApplication& app) {
     Program program(options);
     QObject::connect(&quitOnSignals, &QuitOnSignals::signalled, &app,
                      [&program] { program.quit(); });
+    // Operators' backlogs do not hold the quit back: their packets stop as the signal comes.
+    program.listener().setInterrupt([&quitOnSignals] { return quitOnSignals.caught(); });
     app.setErrorSink(&program.errors());
     // The startup files load once the event loop runs, so that the windows are up.
     QTimer::singleShot(0, &app, [&program] { program.start(); });

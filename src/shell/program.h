@@ -135,6 +135,8 @@ private:
     void wireDisplay();
     void wireConsole();
     void wireRemote();
+    // The settings file's ServerNow start of the display role.
+    void startDisplayRoleForSettingsFile();
 
     Options options_;
     Settings settings_;

@@ -8,8 +8,10 @@ namespace zul {
 namespace {
 
 int g_pipe[2] = {-1, -1};  // written from the signal handler only
+volatile std::sig_atomic_t g_caught = 0;
 
 void onSignal(int sig) {
+    g_caught = 1;
     const auto byte = static_cast<unsigned char>(sig);
     [[maybe_unused]] const ssize_t n = ::write(g_pipe[0], &byte, 1);
 }
@@ -34,6 +36,10 @@ QuitOnSignals::QuitOnSignals(QObject* parent) : QObject(parent) {
     sa.sa_flags = SA_RESTART;
     sigaction(SIGTERM, &sa, nullptr);
     sigaction(SIGINT, &sa, nullptr);
+}
+
+bool QuitOnSignals::caught() const {
+    return g_caught != 0;
 }
 
 QuitOnSignals::~QuitOnSignals() {

@@ -18,6 +18,8 @@ public:
     };
 
     QList<Message> messages;
+    // Shown without waiting (no modal loop).
+    QList<Message> notices;
     QStringList fileTitles;
     QQueue<QString> files;
     QQueue<QString> folders;
@@ -28,6 +30,9 @@ public:
 
     void message(const QString& text, const QString& title, Icon) override {
         messages.append({text, title});
+    }
+    void notice(const QString& text, const QString& title, Icon) override {
+        notices.append({text, title});
     }
     bool ask(const QString& text, const QString& title) override {
         messages.append({text, title});

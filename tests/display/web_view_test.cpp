@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -139,4 +142,48 @@ TEST_F(WebViewTest, RefusesNewWindowsAndDownloads) {
     ASSERT_TRUE(downloads.wait(kLoadTimeoutMs) || !downloads.isEmpty());
     EXPECT_EQ(downloads.first().at(0).toUrl(), QUrl::fromLocalFile(archive));
     EXPECT_TRUE(noNewWindow());
+}
+
+// The engine keeps a frame buffer of its view's size for what it shows, and a burst of
+// layouts (font updates, settings loads with far-off window values) used to hand it a new
+// size for each of them. Its view now follows the viewer once per frame, keeps its size
+// while the viewer is hidden and is never larger than the screens (with room for the
+// scroll bars that the content area clips).
+TEST_F(WebViewTest, EngineFollowsTheViewerOncePerFrameOnlyWhileShownAndWithinTheScreen) {
+    QWidget window;
+    window.resize(640, 480);
+    auto* view = new WebView(&window);
+    view->setGeometry(0, 0, 640, 480);
+    window.show();
+    QSignalSpy finished(view, &WebView::loadFinished);
+    view->navigate(page("sized.html", "<html><body>sized</body></html>"));
+    ASSERT_TRUE(finished.wait(kLoadTimeoutMs) || !finished.isEmpty());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return view->engineSize() == QSize(640, 480); }));
+
+    const int before = view->engineResizes();
+    for (int i = 0; i < 300; ++i) {
+        view->resize(300 + i, 200 + (i * 7) % 250);
+    }
+    EXPECT_EQ(view->engineResizes(), before) << "resized inside the burst";
+    const QSize last(599, 200 + (299 * 7) % 250);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return view->engineSize() == last; }));
+    EXPECT_EQ(view->engineResizes(), before + 1);
+
+    const QSize screens = view->screen()->virtualSize();
+    view->resize(16404, 16384);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return view->engineSize() != last; }));
+    QTest::qWait(100);
+    EXPECT_LT(view->engineSize().width(), screens.width() + 64);
+    EXPECT_LT(view->engineSize().height(), screens.height() + 64);
+    EXPECT_GE(view->engineSize().width(), std::min(screens.width() + 20, 16404));
+
+    view->hide();
+    const int hidden = view->engineResizes();
+    for (const QSize size : {QSize(500, 300), QSize(420, 260)}) {
+        view->resize(size);
+        QTest::qWait(50);
+    }
+    EXPECT_EQ(view->engineResizes(), hidden);
+    view->show();
+    EXPECT_EQ(view->engineSize(), QSize(420, 260));
 }

@@ -8,6 +8,13 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <csignal>
+#include <thread>
+#include <vector>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include "test_support.h"
 #include "waiting_and_ports.h"
@@ -134,4 +141,86 @@ TEST(ProgramE2E, SigtermEndsTheProgramWhileAnOperatorStillHasPacketsWaiting) {
     ASSERT_TRUE(zul.waitForFinished(30000));
     EXPECT_LT(ending.elapsed(), 3000);
     EXPECT_EQ(zul.exitStatus(), QProcess::NormalExit);
+}
+
+TEST(ProgramE2E, SigtermEndsTheProgramPromptlyUnderABacklogOfCheapPacketsFromManyOperators) {
+    // Many operators each write hundreds of thousands of packets that cost next to nothing
+    // (load requests, caption lines) and never read the replies. Their backlogs had the
+    // reads hold the event loop for seconds each, and the signal waited behind all of them.
+    QTemporaryDir dir;
+    const quint16 port = freeTcpPort(QHostAddress::AnyIPv4);
+    writeAll(dir.filePath("startup.rd1"),
+             QByteArray("[Server]\r\nPort=") + QByteArray::number(port) +
+                 "\r\nHideDisp=0\r\n[IPtalk]\r\nNoTouch=1\r\n[RUN]\r\nServerNow=1\r\n");
+    QProcess zul;
+    zul.setWorkingDirectory(dir.path());
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    zul.setProcessEnvironment(env);
+    zul.start(QStringLiteral(ZUL_BINARY), {});
+    ASSERT_TRUE(zul.waitForStarted(10000));
+    QTcpSocket probe;
+    QElapsedTimer connecting;
+    connecting.start();
+    while (probe.state() != QAbstractSocket::ConnectedState && connecting.elapsed() < 15000) {
+        probe.connectToHost(QHostAddress::LocalHost, port);
+        if (!probe.waitForConnected(500)) {
+            probe.abort();
+            QThread::msleep(100);
+        }
+    }
+    ASSERT_EQ(probe.state(), QAbstractSocket::ConnectedState);
+
+    constexpr int kOperators = 16;
+    constexpr int kPackets = 300000;
+    const QByteArray cpu = QByteArray("J\n").repeated(kPackets);
+    const QByteArray lines = (QByteArray("$") + sj("字幕の行です") + "\n").repeated(kPackets);
+    // Each operator stays connected until the program has ended: closing a socket that
+    // holds unread replies would reset the connection, and its backlog would be dropped.
+    std::vector<int> sockets(kOperators, -1);
+    std::vector<std::thread> operators;
+    for (int i = 0; i < kOperators; ++i) {
+        operators.emplace_back([port, &fd = sockets[i], &bytes = i % 2 == 0 ? cpu : lines] {
+            sockaddr_in to{};
+            to.sin_family = AF_INET;
+            to.sin_port = htons(port);
+            to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+            fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+            if (::connect(fd, reinterpret_cast<const sockaddr*>(&to), sizeof to) != 0) {
+                return;
+            }
+            for (qsizetype done = 0; done < bytes.size();) {
+                const ssize_t n = ::send(fd, bytes.constData() + done,
+                                         static_cast<size_t>(bytes.size() - done), MSG_NOSIGNAL);
+                if (n <= 0) {
+                    break;
+                }
+                done += n;
+            }
+        });
+    }
+    // Long enough for every operator's backlog to be read in passes.
+    QThread::msleep(5000);
+    ASSERT_EQ(zul.state(), QProcess::Running);
+    QElapsedTimer ending;
+    ending.start();
+    ::kill(static_cast<pid_t>(zul.processId()), SIGTERM);
+    const bool ended = zul.waitForFinished(60000);
+    const qint64 took = ending.elapsed();
+    if (!ended) {
+        zul.kill();
+        zul.waitForFinished(10000);
+    }
+    for (std::thread& t : operators) {
+        t.join();
+    }
+    for (const int fd : sockets) {
+        if (fd >= 0) {
+            ::close(fd);
+        }
+    }
+    ASSERT_TRUE(ended);
+    EXPECT_LT(took, 3000);
+    EXPECT_EQ(zul.exitStatus(), QProcess::NormalExit);
+    EXPECT_FALSE(readAll(dir.filePath("zul_dbg.log")).isEmpty());
 }

@@ -26,6 +26,7 @@
 #include "services/status_broadcaster.h"
 #include "shell/Zul2_main.h"
 #include "shell/app_error_handler.h"
+#include "shell/display_listener.h"
 #include "shell/program.h"
 #include "shell/startup.h"
 #include "test_support.h"
@@ -348,11 +349,85 @@ TEST(HubForm, DisplayRoleStartsAndStopsTheListener) {
     QTcpSocket op;
     op.connectToHost(QHostAddress::LocalHost, port);
     ASSERT_TRUE(op.waitForConnected(3000));
-    QTRY_COMPARE(f.program->hub().OperatorCount, 1);
+    ASSERT_TRUE(test::waitFor([&] { return f.program->hub().OperatorCount == 1; }));
     EXPECT_EQ(hub.statusText(), QStringLiteral("表示機として起動中：1機接続中"));
     hub.N1Click();
     EXPECT_FALSE(hub.displayRoleRunning());
-    QTRY_COMPARE(f.program->hub().OperatorCount, 0);
+    EXPECT_TRUE(test::waitFor([&] { return f.program->hub().OperatorCount == 0; }));
+}
+
+// A settings file that asks for the display role (ServerNow=1), loaded because a packet named
+// it. With the role running, the start is not run again under the packet: the listener stays
+// on its port with the operator that sent it, and no box opens. HideDisp and a new Port in the
+// file would each have made a new start show a modal box or move the listener.
+TEST(HubForm, RemoteSettingsLoadLeavesTheRunningDisplayRoleAlone) {
+    ProgramFixture f;
+    f.create();
+    TSettingForm& hub = f.program->hubForm();
+    const quint16 port = test::freeTcpPort(QHostAddress::AnyIPv4);
+    f.program->settings().Port.set(port);
+    hub.Button4Click();
+    ASSERT_TRUE(hub.displayRoleRunning());
+    f.dialogs.messages.clear();
+    QTcpSocket op;
+    op.connectToHost(QHostAddress::LocalHost, port);
+    ASSERT_TRUE(op.waitForConnected(3000));
+    ASSERT_TRUE(test::waitFor([&] { return f.program->hub().OperatorCount == 1; }));
+
+    const quint16 otherPort = test::freeTcpPort(QHostAddress::AnyIPv4);
+    writeAll(f.path("remote.rd1"), "[Server]\r\nPort=" + QByteArray::number(otherPort) +
+                                       "\r\nHideDisp=1\r\n[IPtalk]\r\nNoTouch=1\r\n"
+                                       "[RUN]\r\nServerNow=1\r\n");
+    op.write("'" + f.path("remote.rd1").toLocal8Bit() + "\n");
+    ASSERT_TRUE(op.waitForBytesWritten(3000));
+    // The packet has run once the file's port is set; the start, had it run again, came
+    // right after within the same packet.
+    ASSERT_TRUE(test::waitFor([&] { return f.program->settings().Port() == otherPort; }));
+    EXPECT_TRUE(f.logLines().contains(
+        sj("表示機は起動中のため、受信した設定ファイルの ServerNow=1 では起動し直しません。")));
+
+    EXPECT_TRUE(f.dialogs.messages.isEmpty()) << f.dialogs.texts().join(u'|').toStdString();
+    EXPECT_TRUE(f.dialogs.notices.isEmpty());
+    EXPECT_EQ(f.program->listener().port(), port);
+    EXPECT_EQ(op.state(), QAbstractSocket::ConnectedState);
+    EXPECT_EQ(f.program->hub().OperatorCount, 1);
+    EXPECT_EQ(f.program->hub().PacketSettingsLoads, 0);
+}
+
+// The same file loaded while the role does not run yet starts it, from a packet without a
+// modal box (the hidden-display message is a notice, and logged), from the hub with one.
+TEST(HubForm, SettingsFileStartsTheDisplayRoleWithABoxOnlyOutsidePackets) {
+    const QString hidden = QStringLiteral("表示機を起動しましたが");
+    for (const bool fromPacket : {true, false}) {
+        ProgramFixture f;
+        f.create();
+        const quint16 port = test::freeTcpPort(QHostAddress::AnyIPv4);
+        writeAll(f.path("start.rd1"), "[Server]\r\nPort=" + QByteArray::number(port) +
+                                          "\r\nHideDisp=1\r\n[IPtalk]\r\nNoTouch=1\r\n"
+                                          "[RUN]\r\nServerNow=1\r\n");
+        if (fromPacket) {
+            f.program->interpreter().ExecutePacket("'" + f.path("start.rd1").toLocal8Bit() + "\n",
+                                                   nullptr);
+        } else {
+            f.program->settingsFile().LoadSettingsFile(f.path("start.rd1"));
+        }
+        EXPECT_TRUE(f.program->hubForm().displayRoleRunning()) << fromPacket;
+        EXPECT_EQ(f.program->listener().port(), port) << fromPacket;
+        const auto startsHidden = [&](const QList<RecordingDialogs::Message>& list) {
+            return std::any_of(list.begin(), list.end(), [&](const RecordingDialogs::Message& m) {
+                return m.text.startsWith(hidden);
+            });
+        };
+        EXPECT_EQ(startsHidden(f.dialogs.notices), fromPacket);
+        EXPECT_EQ(startsHidden(f.dialogs.messages), !fromPacket);
+        if (fromPacket) {
+            EXPECT_TRUE(f.dialogs.messages.isEmpty()) << f.dialogs.texts().join(u'|').toStdString();
+            const QByteArrayList log = f.logLines();
+            EXPECT_TRUE(std::any_of(log.begin(), log.end(), [](const QByteArray& l) {
+                return l.startsWith(sj("待たずに表示します：[表示機起動] 表示機を起動しましたが"));
+            }));
+        }
+    }
 }
 
 TEST(HubForm, RemoteModeSendsTheOptionPacketsToTheDisplay) {
@@ -366,9 +441,10 @@ TEST(HubForm, RemoteModeSendsTheOptionPacketsToTheDisplay) {
     f.program->hubForm().Button10Click();
     ASSERT_TRUE(display.waitForNewConnection(3000));
     QTcpSocket* peer = display.nextPendingConnection();
-    QTRY_VERIFY(f.program->hubForm().operatorRoleRunning());
+    ASSERT_TRUE(test::waitFor([&] { return f.program->hubForm().operatorRoleRunning(); }));
     // The console asks for the file and parts lists when it comes up.
-    QTRY_VERIFY(peer->bytesAvailable() > 0 || peer->waitForReadyRead(200));
+    ASSERT_TRUE(
+        test::waitFor([&] { return peer->bytesAvailable() > 0 || peer->waitForReadyRead(200); }));
     QTest::qWait(100);
     peer->readAll();
 
@@ -384,7 +460,7 @@ TEST(HubForm, RemoteModeSendsTheOptionPacketsToTheDisplay) {
         .first()
         ->click();
     QByteArray got;
-    QTRY_VERIFY((got += peer->readAll()).count('\n') >= 4);
+    ASSERT_TRUE(test::waitFor([&] { return (got += peer->readAll()).count('\n') >= 4; }));
     EXPECT_EQ(got, QByteArray("\x34"
                               "0\n"
                               "\x52"

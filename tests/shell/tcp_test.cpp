@@ -6,11 +6,15 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <memory>
 #include <thread>
+#include <vector>
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QRandomGenerator>
 #include <QScopeGuard>
 #include <QSignalSpy>
@@ -500,6 +504,50 @@ TEST(DisplayListener, SlowPaintsDoNotStarveABurst) {
     EXPECT_GE(window.paints, 1);
     EXPECT_LE(window.paints, 30) << "paints of 20 ms between passes of "
                                  << DisplayListener::kReadSliceMs << " ms";
+}
+
+TEST(DisplayListener, BusyOperatorsDoNotLengthenEachOthersPasses) {
+    // Eight operators send long bursts at once. The passes of the other connections are no
+    // slow paint: counted as one, each pass ran as long as all the others together, until
+    // the event loop (timers, paints, the quit on a signal) ran once in seconds.
+    DisplayMachine d;
+    constexpr int kOperators = 8;
+    constexpr int kBurst = 15000;
+    int updates = 0;
+    d.interpreter.setHandler(Cmd::CmdPartUpdate, [&](PacketContext&) {
+        ++updates;
+        const auto until = std::chrono::steady_clock::now() + std::chrono::microseconds(25);
+        while (std::chrono::steady_clock::now() < until) {
+        }
+    });
+    QElapsedTimer clock;
+    clock.start();
+    qint64 lastTick = -1;
+    qint64 longestGap = 0;
+    QTimer tick;
+    tick.setInterval(5);
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+        const qint64 now = clock.elapsed();
+        if (updates > 0 && updates < kOperators * kBurst && lastTick >= 0) {
+            longestGap = std::max(longestGap, now - lastTick);
+        }
+        lastTick = now;
+    });
+    tick.start();
+    const quint16 port = freeTcpPort();
+    ASSERT_TRUE(d.listener.open(port));
+    QByteArray burst;
+    for (int i = 0; i < kBurst; ++i) {
+        burst += partUpdate(i);
+    }
+    {
+        std::vector<std::unique_ptr<Senders>> senders;
+        for (int i = 0; i < kOperators; ++i) {
+            senders.push_back(std::make_unique<Senders>(port, std::vector<QByteArray>{burst}));
+        }
+        ASSERT_TRUE(waitFor([&] { return updates == kOperators * kBurst; }, 60000)) << updates;
+    }
+    EXPECT_LT(longestGap, 500) << "ms without a timer tick";
 }
 
 TEST(DisplayListener, WhatAnOperatorSentBeforeItClosedStillRuns) {
