@@ -16,8 +16,8 @@ inline constexpr int kCmdLineUpdate = 36;
 inline constexpr const char* kDisplayTitle = "ZUL\u3000表示画面";
 
 struct CaptionProbe {
-    Box strip;                          // the rows that change as the lines come and go
-    std::vector<std::uint64_t> looks;   // the strip's pixel hash with each line standing
+    Box strip;                         // the rows that change as the lines come and go
+    std::vector<std::uint64_t> looks;  // the strip's pixel hash with each line standing
 };
 
 // Sends each line over `link` and watches the window; throws when the caption never shows.

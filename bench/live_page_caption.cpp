@@ -80,7 +80,9 @@ int main(int argc, char** argv) {
         }
         if (!browser.open(QStringLiteral("http://127.0.0.1:%1/").arg(options.webPort)) ||
             !zul::test::eventually(
-                [&] { return browser.text(QStringLiteral("#conn")).contains(QStringLiteral("接続中")); },
+                [&] {
+                    return browser.text(QStringLiteral("#conn")).contains(QStringLiteral("接続中"));
+                },
                 20000)) {
             throw std::runtime_error("the page did not connect");
         }
@@ -101,7 +103,8 @@ int main(int argc, char** argv) {
                     shownAt = d->seen;
                 }
             }
-            const double sentAt = browser.script(QStringLiteral("return window.zulSentAt;")).toDouble();
+            const double sentAt =
+                browser.script(QStringLiteral("return window.zulSentAt;")).toDouble();
             if (!shownAt || sentAt <= 0) {
                 ++missed;
                 continue;

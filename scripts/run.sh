@@ -10,7 +10,8 @@ if [ "$(id -u)" -eq 0 ]; then export QTWEBENGINE_DISABLE_SANDBOX=1; fi
 # The demo is a display machine with its own operator console ("直接、操作する").
 export ZUL_START_OPERATOR="${ZUL_START_OPERATOR:-1}"
 # The demo serves the browser remote (demo/startup.rd1, section [Web]).
-web_port=30080
+web_port="$(tr -d '\r' < startup.rd1 | awk -F= '/^\[/{s=$0} s=="[Web]" && $1=="Port"{print $2}')"
+web_port="${web_port:-30080}"
 card_address="$(hostname -I 2>/dev/null | awk '{print $1}')"
 echo "run: ブラウザ操作（スマートフォン・タブレット）: http://${card_address:-127.0.0.1}:${web_port}/"
 echo "run:   このPCからは http://127.0.0.1:${web_port}/"

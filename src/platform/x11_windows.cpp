@@ -324,7 +324,13 @@ WindowId X11Windows::find(const std::function<bool(unsigned long)>& matches) con
         }
         return 0;
     };
-    const WindowId mapped = search(root_, 1);
+    WindowId mapped = search(root_, 1);
+    if (mapped == 0 && unmapped == 0) {
+        // The tree was walked while the window manager moved a window between its frame and
+        // the root (a window being hidden or shown): once the server has done that, again.
+        XSync(display_, False);
+        mapped = search(root_, 1);
+    }
     return mapped != 0 ? mapped : unmapped;
 }
 

@@ -70,6 +70,9 @@ HeadCheck inspectHead(QByteArrayView bytes, const GateLimits& limits) {
     HeadCheck check;
     qint64 length = 0;
     bool lengthSeen = false;
+    bool connectionUpgrade = false;
+    bool websocketKey = false;
+    bool websocketVersion = false;
     // The header lines between the request line and the blank line (none when the head is
     // the request line alone).
     const QByteArray headers = headEnd > lineEnd
@@ -98,11 +101,30 @@ HeadCheck inspectHead(QByteArrayView bytes, const GateLimits& limits) {
             return refusal(411, QStringLiteral("本文には長さ（Content-Length）を付けてください。"));
         } else if (name == "upgrade") {
             check.upgrade = value.compare("websocket", Qt::CaseInsensitive) == 0;
+        } else if (name == "connection") {
+            for (const QByteArray& token : value.split(',')) {
+                connectionUpgrade = connectionUpgrade ||
+                                    token.trimmed().compare("upgrade", Qt::CaseInsensitive) == 0;
+            }
+        } else if (name == "sec-websocket-key") {
+            websocketKey = !value.isEmpty();
+        } else if (name == "sec-websocket-version") {
+            websocketVersion = value == "13";
+        } else if (name == "host") {
+            if (!hostAllowed(value, limits.ownNames)) {
+                return refusal(
+                    403, QStringLiteral("このアドレスあての要求は受け付けません（Host: %1）。")
+                             .arg(QString::fromLatin1(value.left(80))));
+            }
         } else if (name == "expect") {
             check.expectContinue = value.compare("100-continue", Qt::CaseInsensitive) == 0;
         }
     }
     if (check.upgrade) {
+        // Only a whole handshake is handed on: anything less would get no answer at all.
+        if (!connectionUpgrade || !websocketKey || !websocketVersion) {
+            return refusal(400, QStringLiteral("WebSocketの接続要求が正しくありません。"));
+        }
         length = 0;  // a WebSocket's frames follow the head; they are not a body
     }
     const qsizetype bound = script ? limits.scriptBodyBytes : limits.bodyBytes;
@@ -116,14 +138,28 @@ HeadCheck inspectHead(QByteArrayView bytes, const GateLimits& limits) {
     return check;
 }
 
-RequestGate::RequestGate(std::function<void(const QString&)> log, QObject* parent)
-    : QTcpServer(parent), log_(std::move(log)) {}
+RequestGate::RequestGate(std::function<void(const QString&)> log, GateLimits limits,
+                         std::shared_ptr<OpenSockets> open, QObject* parent)
+    : QTcpServer(parent),
+      log_(std::move(log)),
+      limits_(std::move(limits)),
+      open_(std::move(open)) {}
 
 int RequestGate::openConnections() {
-    std::erase_if(open_, [](const QPointer<QTcpSocket>& s) {
+    std::erase_if(*open_, [](const QPointer<QTcpSocket>& s) {
         return s.isNull() || s->state() == QAbstractSocket::UnconnectedState;
     });
-    return static_cast<int>(open_.size());
+    return static_cast<int>(open_->size());
+}
+
+void RequestGate::dropWaiting() {
+    for (QTcpSocket* socket : findChildren<QTcpSocket*>(Qt::FindDirectChildrenOnly)) {
+        if (socket->findChild<QTimer*>(QStringLiteral("gateTimer")) != nullptr) {
+            socket->disconnect(this);
+            socket->abort();
+            socket->deleteLater();
+        }
+    }
 }
 
 void RequestGate::incomingConnection(qintptr descriptor) {
@@ -138,7 +174,7 @@ void RequestGate::incomingConnection(qintptr descriptor) {
                QStringLiteral("接続が多すぎます。しばらくしてからやり直してください。"));
         return;
     }
-    open_.emplace_back(socket);
+    open_->emplace_back(socket);
     // The head and the largest body a request may have; more is not read from the network.
     socket->setReadBufferSize(limits_.headBytes + limits_.scriptBodyBytes);
     auto* timer = new QTimer(socket);
@@ -152,6 +188,12 @@ void RequestGate::incomingConnection(qintptr descriptor) {
 }
 
 void RequestGate::inspect(QTcpSocket* socket) {
+    // Once the head was read, only the body's length is waited for: a body that comes in
+    // small pieces is not looked through again for each one.
+    const qint64 total = socket->property("zulTotal").toLongLong();
+    if (total > 0 && socket->bytesAvailable() < total) {
+        return;
+    }
     const QByteArray bytes = socket->peek(socket->bytesAvailable());
     const HeadCheck check = inspectHead(bytes, limits_);
     switch (check.state) {
@@ -159,6 +201,9 @@ void RequestGate::inspect(QTcpSocket* socket) {
             refuse(socket, check.status, check.message);
             return;
         case HeadCheck::State::NeedMore:
+            if (check.total > 0) {
+                socket->setProperty("zulTotal", static_cast<qint64>(check.total));
+            }
             if (check.expectContinue && !socket->property("continued").toBool()) {
                 socket->setProperty("continued", true);
                 socket->write("HTTP/1.1 100 Continue\r\n\r\n");

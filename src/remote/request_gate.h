@@ -9,15 +9,20 @@
 #include <QByteArrayView>
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <functional>
+#include <memory>
 #include <vector>
 
 namespace zul {
 
 struct GateLimits {
     qsizetype headBytes = 16 * 1024;
+    // The names this machine answers to besides its addresses ("localhost", its host name):
+    // a request for any other name comes from a page that a foreign name points here.
+    QStringList ownNames;
     qsizetype bodyBytes = 64 * 1024;
     qsizetype scriptBodyBytes = 1024 * 1024;  // POST /api/script carries a whole script file
 };
@@ -45,10 +50,16 @@ public:
     // A handed-on plain request is closed after this long whatever it does.
     static constexpr int kRequestLifeMs = 30000;
 
-    explicit RequestGate(std::function<void(const QString&)> log, QObject* parent = nullptr);
+    // The connections of every gate of one server, counted together.
+    using OpenSockets = std::vector<QPointer<QTcpSocket>>;
 
-    // Open connections of every kind (waiting, being answered, WebSockets).
+    RequestGate(std::function<void(const QString&)> log, GateLimits limits,
+                std::shared_ptr<OpenSockets> open, QObject* parent = nullptr);
+
+    // Open connections of every kind (waiting, being answered, WebSockets), of all gates.
     int openConnections();
+    // Closes the connections whose requests have not been handed on yet.
+    void dropWaiting();
 
     // Set on a socket while its request is being answered: it is not closed under the answer.
     static constexpr const char* kBusyProperty = "zulBusy";
@@ -65,7 +76,7 @@ private:
 
     std::function<void(const QString&)> log_;
     GateLimits limits_;
-    std::vector<QPointer<QTcpSocket>> open_;
+    std::shared_ptr<OpenSockets> open_;
 };
 
 }  // namespace zul

@@ -1,5 +1,6 @@
 #include "remote/web_api.h"
 
+#include <QHostAddress>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -259,6 +260,7 @@ QByteArray stateJson(const RemoteState& state, bool pushed) {
     o.insert(QLatin1String("background"), cp932::decode(state.background));
     o.insert(QLatin1String("baseDir"), state.baseDir);
     o.insert(QLatin1String("files"), QJsonArray::fromStringList(state.files));
+    o.insert(QLatin1String("filesTruncated"), state.filesTruncated);
     o.insert(QLatin1String("parts"), parts);
     o.insert(QLatin1String("operators"), state.operators);
     o.insert(QLatin1String("opacity"), state.opacity);
@@ -284,6 +286,40 @@ bool sameOrigin(QByteArrayView origin, QByteArrayView host) {
     const QString authority =
         url.port() < 0 ? url.host() : url.host() + QLatin1Char(':') + QString::number(url.port());
     return authority.compare(QString::fromUtf8(host).trimmed(), Qt::CaseInsensitive) == 0;
+}
+
+bool hostAllowed(QByteArrayView hostHeader, const QStringList& ownNames) {
+    QString host = QString::fromLatin1(hostHeader).trimmed();
+    if (host.isEmpty()) {
+        return true;
+    }
+    if (host.startsWith(QLatin1Char('['))) {
+        const qsizetype end = host.indexOf(QLatin1Char(']'));
+        return end > 0 && !QHostAddress(host.mid(1, end - 1)).isNull();
+    }
+    const qsizetype colon = host.lastIndexOf(QLatin1Char(':'));
+    if (colon >= 0) {
+        bool isPort = false;
+        host.mid(colon + 1).toUShort(&isPort);
+        if (!isPort) {
+            return false;
+        }
+        host.truncate(colon);
+    }
+    if (host.endsWith(QLatin1Char('.'))) {
+        host.chop(1);
+    }
+    if (!QHostAddress(host).isNull()) {
+        return true;
+    }
+    for (const QString& name : ownNames) {
+        if (!name.isEmpty() &&
+            (host.compare(name, Qt::CaseInsensitive) == 0 ||
+             host.compare(name + QLatin1String(".local"), Qt::CaseInsensitive) == 0)) {
+            return true;
+        }
+    }
+    return false;
 }
 
 bool keyMatches(const QString& offered, const QString& expected) {

@@ -64,6 +64,7 @@ struct RemoteState {
     QByteArray background;
     QString baseDir;
     QStringList files;
+    bool filesTruncated = false;  // the folder holds more plain files than are listed
     std::vector<RemotePart> parts;
     int operators = 0;
     int opacity = 255;
@@ -84,6 +85,12 @@ QString colourText(ColorValue colour);
 // page that sends it was served by this host ("http://" + the Host header). A page of another
 // site, open in the same phone's browser, is kept from driving the display.
 bool sameOrigin(QByteArrayView origin, QByteArrayView host);
+
+// Whether the Host header of a request names this machine: an address (IPv4 or IPv6,
+// with or without a port), or one of `ownNames` (with ".local", ignoring case). A page that
+// a foreign name was made to point here ("DNS rebinding") names that foreign name instead.
+// A request without the header (not from a browser) passes.
+bool hostAllowed(QByteArrayView hostHeader, const QStringList& ownNames);
 
 // Compares an offered access key with the set one without telling by its timing how much
 // of it matched.

@@ -3,6 +3,7 @@
 #include <QBuffer>
 #include <QImageWriter>
 #include <QTcpServer>
+#include <algorithm>
 
 #include "model/debug_log.h"
 #include "model/settings.h"
@@ -104,7 +105,7 @@ QStringList WebRemote::addresses() const {
     return out;
 }
 
-void WebRemote::start() {
+QList<QHostAddress> WebRemote::wantedAddresses() const {
     QList<QHostAddress> wanted;
     if (sources_.cardAddress) {
         if (const auto card = sources_.cardAddress(); card && !card->isLoopback()) {
@@ -112,6 +113,19 @@ void WebRemote::start() {
         }
     }
     wanted << QHostAddress(QHostAddress::LocalHost);
+    return wanted;
+}
+
+void WebRemote::followCard() {
+    if (serving() && wantedAddresses() != listening_) {
+        stop();
+        follow(displayRunning_);
+    }
+}
+
+void WebRemote::start() {
+    const QList<QHostAddress> wanted = wantedAddresses();
+    listening_ = wanted;
     server_ = std::make_unique<WebRemoteServer>(*this);
     const QList<QHostAddress> opened = server_->listenOn(wanted, port());
     if (opened.isEmpty()) {
@@ -176,14 +190,26 @@ void WebRemote::pushSoon() {
 
 const QStringList& WebRemote::files() {
     const QString folder = settings_.BaseDir();
-    if (folder != filesFolder_ || !filesAt_.isValid() || filesAt_.elapsed() > kFileListMs) {
+    // A large folder costs its listing time on the one thread: it is listed again only after
+    // many times that time has passed.
+    const qint64 interval = std::max<qint64>(kFileListMs, kFileListFactor * filesCostMs_);
+    if (folder != filesFolder_ || !filesAt_.isValid() || filesAt_.elapsed() > interval) {
+        QElapsedTimer cost;
+        cost.start();
         files_.clear();
+        filesTruncated_ = false;
         for (const DirectoryEntry& entry : listDirectory(folder, u"*.*")) {
-            if (entry.kind == EntryKind::PlainFile) {
-                files_ << entry.name;
+            if (entry.kind != EntryKind::PlainFile) {
+                continue;
             }
+            if (files_.size() >= kMaxFiles) {
+                filesTruncated_ = true;
+                break;
+            }
+            files_ << entry.name;
         }
         filesFolder_ = folder;
+        filesCostMs_ = cost.elapsed();
         filesAt_.start();
     }
     return files_;
@@ -193,6 +219,7 @@ QByteArray WebRemote::stateBody(bool pushed) {
     RemoteState state = sources_.state ? sources_.state() : RemoteState{};
     state.baseDir = settings_.BaseDir();
     state.files = files();
+    state.filesTruncated = filesTruncated_;
     state.status = status_;
     return stateJson(state, pushed);
 }

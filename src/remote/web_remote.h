@@ -37,6 +37,8 @@ public:
     static constexpr int kScreenIntervalMs = 250;
     static constexpr int kScreenWidth = 640;
     static constexpr int kFileListMs = 2000;
+    static constexpr int kFileListFactor = 50;
+    static constexpr int kMaxFiles = 2000;
 
     // What the display machine shows, asked for when the page wants it.
     struct Sources {
@@ -51,6 +53,8 @@ public:
 
     // Serves while `displayRunning` and the setting say so; call when either changes.
     void follow(bool displayRunning);
+    // Moves to the chosen network card's address when it changed while serving.
+    void followCard();
     bool serving() const;
     quint16 port() const;
     // The addresses to open in a browser ("http://192.168.1.5:30080/"), card first.
@@ -79,6 +83,7 @@ private:
     void stop();
     void pushSoon();
     void bury(WebRemoteServer* server);
+    QList<QHostAddress> wantedAddresses() const;
     const QStringList& files();
 
     Settings& settings_;
@@ -93,6 +98,9 @@ private:
     QByteArray lastStatus_;
     QElapsedTimer lastStatusAt_;
     QStringList files_;
+    bool filesTruncated_ = false;
+    qint64 filesCostMs_ = 0;
+    QList<QHostAddress> listening_;
     QString filesFolder_;
     QElapsedTimer filesAt_;
     QByteArray jpeg_;

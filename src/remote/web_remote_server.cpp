@@ -1,6 +1,7 @@
 #include "remote/web_remote_server.h"
 
 #include <QFile>
+#include <QHostInfo>
 #include <QHttpServerRequest>
 #include <QTcpSocket>
 #include <QTimer>
@@ -89,8 +90,11 @@ WebRemoteServer::~WebRemoteServer() {
 
 QList<QHostAddress> WebRemoteServer::listenOn(const QList<QHostAddress>& addresses, quint16 port) {
     QList<QHostAddress> opened;
+    GateLimits limits;
+    limits.ownNames = {QStringLiteral("localhost"), QHostInfo::localHostName()};
     for (const QHostAddress& address : addresses) {
-        auto* gate = new RequestGate([this](const QString& line) { remote_.log().add(line); });
+        auto* gate = new RequestGate([this](const QString& line) { remote_.log().add(line); },
+                                     limits, open_);
         if (!gate->listen(address, port)) {
             remote_.log().add(QStringLiteral("ブラウザ操作：%1:%2 で待ち受けできません（%3）")
                                   .arg(address.toString())
@@ -107,8 +111,10 @@ QList<QHostAddress> WebRemoteServer::listenOn(const QList<QHostAddress>& address
 }
 
 void WebRemoteServer::closeListeners() {
+    closed_ = true;
     for (RequestGate* gate : gates_) {
         gate->close();
+        gate->dropWaiting();
     }
 }
 
@@ -126,8 +132,11 @@ bool WebRemoteServer::handleRequest(const QHttpServerRequest& request, QTcpSocke
     try {
         route(request, socket);
     } catch (...) {
-        remote_.log().add(QStringLiteral("ブラウザ操作：応答に失敗しました（%1）")
-                              .arg(describeCurrentException()));
+        const QString message = describeCurrentException();
+        remote_.log().add(QStringLiteral("ブラウザ操作：応答に失敗しました（%1）").arg(message));
+        if (!guard.isNull()) {
+            answerError(request, socket, 500, message);
+        }
     }
     --busy_;
     if (!guard.isNull()) {
@@ -150,6 +159,11 @@ void WebRemoteServer::missingHandler(const QHttpServerRequest& request, QTcpSock
 void WebRemoteServer::route(const QHttpServerRequest& request, QTcpSocket* socket) {
     const QString path = request.url().path();
     const auto method = request.method();
+    if (closed_) {
+        // Stopped while this request was on its way.
+        answerError(request, socket, 503, QStringLiteral("ブラウザ操作の受け付けを終えました。"));
+        return;
+    }
     if (!path.startsWith(QLatin1String("/api/"))) {
         if (method != QHttpServerRequest::Method::Get) {
             answerError(request, socket, 405, QStringLiteral("この方法では使えません。"));
@@ -169,7 +183,7 @@ void WebRemoteServer::route(const QHttpServerRequest& request, QTcpSocket* socke
     if (!keyAccepted(request)) {
         remote_.log().add(
             QStringLiteral("ブラウザ操作：%1 のアクセスキーが違うため断りました（%2）")
-                .arg(peerText(request), path));
+                .arg(peerText(request), path.left(100)));
         answerError(request, socket, 401, QStringLiteral("アクセスキーが違います"));
         return;
     }
@@ -219,6 +233,9 @@ void WebRemoteServer::answer(const QHttpServerRequest& request, QTcpSocket* sock
     responder.writeHeader("Content-Length", QByteArray::number(body.size()));
     responder.writeHeader("Cache-Control", "no-store");
     responder.writeHeader("X-Content-Type-Options", "nosniff");
+    // The page is never shown inside another site's page.
+    responder.writeHeader("X-Frame-Options", "DENY");
+    responder.writeHeader("Content-Security-Policy", "frame-ancestors 'none'");
     responder.writeHeader("Connection", "close");
     responder.writeBody(body);
 }

@@ -7,6 +7,8 @@
 #include <QHostAddress>
 #include <QHttpServerResponder>
 #include <QList>
+#include <QPointer>
+#include <QTcpSocket>
 #include <QWebSocket>
 #include <functional>
 #include <memory>
@@ -69,6 +71,9 @@ private:
 
     WebRemote& remote_;
     std::vector<RequestGate*> gates_;
+    std::shared_ptr<std::vector<QPointer<QTcpSocket>>> open_ =
+        std::make_shared<std::vector<QPointer<QTcpSocket>>>();
+    bool closed_ = false;
     std::vector<Client> sockets_;
     QByteArray lastPushed_;
     int busy_ = 0;

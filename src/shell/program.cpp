@@ -446,6 +446,8 @@ void Program::wireRemote() {
                      [this](bool open) { remote_->follow(open); });
     QObject::connect(remote_.get(), &WebRemote::servingChanged, hubForm_.get(),
                      &TSettingForm::showWebAddresses);
+    QObject::connect(udp_.get(), &UdpDiscovery::nicListChanged, remote_.get(),
+                     [this] { remote_->followCard(); });
 }
 
 void Program::start() {

@@ -37,7 +37,7 @@ struct HttpAnswer {
 
 // One HTTP request, waited for on a local event loop.
 inline HttpAnswer http(const QByteArray& method, const QUrl& url, const QByteArray& body = {},
-                const QByteArray& key = {}, int ms = 30000) {
+                       const QByteArray& key = {}, int ms = 30000) {
     QNetworkAccessManager nam;
     nam.setProxy(QNetworkProxy::NoProxy);
     QNetworkRequest request(url);

@@ -26,16 +26,16 @@
 #include "two_machines.h"
 #include "web_driver.h"
 
-using zul::test::countNear;
-using zul::test::freeTcpPort;
-using zul::test::screenShot;
-using zul::test::writeAll;
 using zul::test::Browser;
+using zul::test::countNear;
 using zul::test::eventually;
+using zul::test::freeTcpPort;
 using zul::test::http;
 using zul::test::HttpAnswer;
 using zul::test::kChromedriver;
 using zul::test::kChromium;
+using zul::test::screenShot;
+using zul::test::writeAll;
 
 namespace {
 

@@ -44,6 +44,29 @@ QByteArray runAndTerminate(const QString& dir, const QStringList& args) {
     return readAll(dir + QStringLiteral("/zul_dbg.log"));
 }
 
+// Starts zul in `dir` on the offscreen platform.
+void startOffscreen(QProcess& zul, const QString& dir) {
+    zul.setWorkingDirectory(dir);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    zul.setProcessEnvironment(env);
+    zul.start(QStringLiteral(ZUL_BINARY), {});
+}
+
+// Connects to the display machine's port once it listens; false after `ms`.
+bool connectWhenListening(QTcpSocket& socket, quint16 port, int ms) {
+    QElapsedTimer connecting;
+    connecting.start();
+    while (socket.state() != QAbstractSocket::ConnectedState && connecting.elapsed() < ms) {
+        socket.connectToHost(QHostAddress::LocalHost, port);
+        if (!socket.waitForConnected(500)) {
+            socket.abort();
+            QThread::msleep(100);
+        }
+    }
+    return socket.state() == QAbstractSocket::ConnectedState;
+}
+
 }  // namespace
 
 TEST(ProgramE2E, LoadsStartupFilesAndSavesTheLogOnSigterm) {
@@ -111,24 +134,10 @@ TEST(ProgramE2E, SigtermEndsTheProgramWhileAnOperatorStillHasPacketsWaiting) {
     }
     writeAll(dir.filePath("sheet.csv"), sheet);
     QProcess zul;
-    zul.setWorkingDirectory(dir.path());
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    zul.setProcessEnvironment(env);
-    zul.start(QStringLiteral(ZUL_BINARY), {});
+    startOffscreen(zul, dir.path());
     ASSERT_TRUE(zul.waitForStarted(10000));
     QTcpSocket operatorSocket;
-    QElapsedTimer connecting;
-    connecting.start();
-    while (operatorSocket.state() != QAbstractSocket::ConnectedState &&
-           connecting.elapsed() < 10000) {
-        operatorSocket.connectToHost(QHostAddress::LocalHost, port);
-        if (!operatorSocket.waitForConnected(500)) {
-            operatorSocket.abort();
-            QThread::msleep(100);
-        }
-    }
-    ASSERT_EQ(operatorSocket.state(), QAbstractSocket::ConnectedState);
+    ASSERT_TRUE(connectWhenListening(operatorSocket, port, 10000));
     const QByteArray load = "L" + dir.filePath("sheet.csv").toLocal8Bit() + "\n";
     operatorSocket.write(load.repeated(20000));
     while (operatorSocket.bytesToWrite() > 0 && operatorSocket.waitForBytesWritten(1000)) {
@@ -153,23 +162,10 @@ TEST(ProgramE2E, SigtermEndsTheProgramPromptlyUnderABacklogOfCheapPacketsFromMan
              QByteArray("[Server]\r\nPort=") + QByteArray::number(port) +
                  "\r\nHideDisp=0\r\n[IPtalk]\r\nNoTouch=1\r\n[RUN]\r\nServerNow=1\r\n");
     QProcess zul;
-    zul.setWorkingDirectory(dir.path());
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    zul.setProcessEnvironment(env);
-    zul.start(QStringLiteral(ZUL_BINARY), {});
+    startOffscreen(zul, dir.path());
     ASSERT_TRUE(zul.waitForStarted(10000));
     QTcpSocket probe;
-    QElapsedTimer connecting;
-    connecting.start();
-    while (probe.state() != QAbstractSocket::ConnectedState && connecting.elapsed() < 15000) {
-        probe.connectToHost(QHostAddress::LocalHost, port);
-        if (!probe.waitForConnected(500)) {
-            probe.abort();
-            QThread::msleep(100);
-        }
-    }
-    ASSERT_EQ(probe.state(), QAbstractSocket::ConnectedState);
+    ASSERT_TRUE(connectWhenListening(probe, port, 15000));
 
     constexpr int kOperators = 16;
     constexpr int kPackets = 300000;

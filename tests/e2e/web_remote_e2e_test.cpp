@@ -201,6 +201,13 @@ TEST_F(WebRemoteProcess, BadRequestsGetClearAnswersAndNothingRuns) {
         {request("POST", "/api/packet", packetBody("CmdLineUpdate", QStringLiteral("乗っ取り")),
                  "Origin: http://evil.example\r\n"),
          403, "別のサイト"},
+        // Nor a page that a foreign name was made to point here.
+        {"POST /api/packet HTTP/1.1\r\nHost: evil.example\r\nOrigin: http://evil.example\r\n"
+         "Content-Type: application/json\r\nContent-Length: 46\r\n\r\n"
+         R"({"command":"CmdLineUpdate","operand":"evil!"})",
+         403, "Host"},
+        // A WebSocket request that is not a whole handshake is answered, not left open.
+        {"GET /ws HTTP/1.1\r\nHost: 127.0.0.1\r\nUpgrade: websocket\r\n\r\n", 400, "WebSocket"},
         {request("GET", "/api/packet"), 405, "方法"},
         {request("GET", "/api/nothing"), 404, "API"},
         {request("GET", "/secret.txt"), 404, "ページ"},

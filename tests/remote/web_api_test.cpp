@@ -187,6 +187,33 @@ TEST(WebApi, OnlyPagesOfThisHostMayAct) {
     }
 }
 
+TEST(WebApi, OnlyRequestsForThisMachinesNamesAreServed) {
+    const QStringList own = {QStringLiteral("localhost"), QStringLiteral("hall-pc")};
+    const struct {
+        const char* host;
+        bool allowed;
+    } cases[] = {
+        {"", true},
+        {"192.168.1.5", true},
+        {"192.168.1.5:30080", true},
+        {"[fe80::1]:30080", true},
+        {"[::1]", true},
+        {"localhost:30080", true},
+        {"HALL-PC:30080", true},
+        {"hall-pc.local", true},
+        {"hall-pc.", true},
+        {"evil.example", false},  // a foreign name made to point here
+        {"evil.example:30080", false},
+        {"192.168.1.5.nip.io", false},
+        {"hall-pc.evil.example", false},
+        {"192.168.1.5:http", false},
+        {"[nonsense]:80", false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(hostAllowed(c.host, own), c.allowed) << c.host;
+    }
+}
+
 TEST(WebApi, CardEntriesGiveTheirAddress) {
     EXPECT_EQ(cardEntryAddress(cardEntryText(QStringLiteral("eth0"), 0xC0A8010A)), 0xC0A8010AU);
     EXPECT_EQ(cardEntryAddress(QStringLiteral("lan (1.2) (010.000.000.001) ")), 0x0A000001U);
@@ -201,8 +228,9 @@ struct HeadCase {
 };
 
 TEST(RequestGate, HeadsAreJudgedBeforeAnythingParsesThem) {
-    const GateLimits limits;
-    const QByteArray get = "GET /api/state HTTP/1.1\r\nHost: x\r\n\r\n";
+    GateLimits limits;
+    limits.ownNames = {QStringLiteral("display")};
+    const QByteArray get = "GET /api/state HTTP/1.1\r\nHost: display\r\n\r\n";
     const QByteArray post = "POST /api/packet HTTP/1.1\r\nContent-Length: 5\r\n\r\n";
     const HeadCase cases[] = {
         {get, HeadCheck::State::Ready, 0},
@@ -210,7 +238,8 @@ TEST(RequestGate, HeadsAreJudgedBeforeAnythingParsesThem) {
         {get.left(20), HeadCheck::State::NeedMore, 0},
         {post + "12345", HeadCheck::State::Ready, 0},
         {post + "123", HeadCheck::State::NeedMore, 0},
-        {"GET /ws HTTP/1.1\r\nUpgrade: WebSocket\r\nContent-Length: 99999999\r\n\r\n",
+        {"GET /ws HTTP/1.1\r\nUpgrade: WebSocket\r\nConnection: Upgrade\r\n"
+         "Sec-WebSocket-Key: x\r\nSec-WebSocket-Version: 13\r\nContent-Length: 99999999\r\n\r\n",
          HeadCheck::State::Ready, 0},
         {"POST /api/packet HTTP/1.1\r\nContent-Length: 65537\r\n\r\n", HeadCheck::State::Refuse,
          413},
@@ -235,6 +264,22 @@ TEST(RequestGate, HeadsAreJudgedBeforeAnythingParsesThem) {
         {"GET / HTTP/1.1\r\nX: " + QByteArray(20000, 'a'), HeadCheck::State::Refuse, 431},
         {"GET / HTTP/1.1\r\nX: " + QByteArray(16000, 'a'), HeadCheck::State::NeedMore, 0},
     };
+    GateLimits named = limits;
+    named.ownNames = {QStringLiteral("localhost")};
+    EXPECT_EQ(inspectHead(get, named).status, 403);
+    const HeadCase more[] = {
+        {"GET /ws HTTP/1.1\r\nUpgrade: websocket\r\n\r\n", HeadCheck::State::Refuse, 400},
+        {"GET /ws HTTP/1.1\r\nUpgrade: websocket\r\nConnection: keep-alive, Upgrade\r\n"
+         "Sec-WebSocket-Key: x\r\nSec-WebSocket-Version: 8\r\n\r\n",
+         HeadCheck::State::Refuse, 400},
+        {"GET / HTTP/1.1\r\nHost: evil.example\r\n\r\n", HeadCheck::State::Refuse, 403},
+        {"GET / HTTP/1.1\r\nHost: localhost:30080\r\n\r\n", HeadCheck::State::Ready, 0},
+    };
+    for (const HeadCase& c : more) {
+        const HeadCheck check = inspectHead(c.bytes, named);
+        EXPECT_EQ(check.state, c.state) << c.bytes.constData();
+        EXPECT_EQ(check.status, c.status) << c.bytes.constData();
+    }
     for (const HeadCase& c : cases) {
         const HeadCheck check = inspectHead(c.bytes, limits);
         EXPECT_EQ(check.state, c.state) << c.bytes.left(80).constData();
@@ -245,7 +290,10 @@ TEST(RequestGate, HeadsAreJudgedBeforeAnythingParsesThem) {
     }
     const HeadCheck ready = inspectHead(post + "12345", limits);
     EXPECT_EQ(ready.total, post.size() + 5);
-    EXPECT_TRUE(inspectHead("GET /ws HTTP/1.1\r\nUpgrade: websocket\r\n\r\n", limits).upgrade);
+    EXPECT_TRUE(inspectHead("GET /ws HTTP/1.1\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n"
+                            "Sec-WebSocket-Key: x\r\nSec-WebSocket-Version: 13\r\n\r\n",
+                            limits)
+                    .upgrade);
     EXPECT_TRUE(inspectHead("POST /api/packet HTTP/1.1\r\nContent-Length: 5\r\n"
                             "Expect: 100-continue\r\n\r\n",
                             limits)

@@ -7,6 +7,7 @@
 #include <QTcpSocket>
 
 #include "fakes.h"
+#include "mirror_target.h"
 #include "model/debug_log.h"
 #include "model/hub_state.h"
 #include "model/settings.h"
@@ -50,26 +51,8 @@ struct MirrorFixture {
     bool logged(const QByteArray& line) const { return log.lines().contains(line); }
 };
 
-// A target display machine as the mirror sees it: accepts connections and keeps what each
-// one sent.
-struct Target {
-    QTcpServer server;
-    std::vector<QTcpSocket*> links;
-    std::vector<QByteArray> received;
-
-    Target() {
-        server.listen(QHostAddress::LocalHost, 0);
-        QObject::connect(&server, &QTcpServer::newConnection, [this] {
-            while (QTcpSocket* s = server.nextPendingConnection()) {
-                const size_t i = links.size();
-                links.push_back(s);
-                received.emplace_back();
-                QObject::connect(s, &QTcpSocket::readyRead,
-                                 [this, s, i] { received[i] += s->readAll(); });
-            }
-        });
-    }
-    quint16 port() const { return server.serverPort(); }
+// A target display machine as the mirror sees it, with all that its connections sent.
+struct Target : test::MirrorTarget {
     QByteArray all() const {
         QByteArray out;
         for (const QByteArray& r : received) {

@@ -3,12 +3,14 @@
 // other, and a packet that switches it off while it answers still gets its answer.
 #include <gtest/gtest.h>
 
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLabel>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 
+#include "display/Zul2_rdisp.h"
 #include "mirror_target.h"
 #include "model/debug_log.h"
 #include "platform/cp932.h"
@@ -131,6 +133,35 @@ TEST(WebRemoteInProgram, PacketsFromTheBrowserAreLoggedAndMirrored) {
         << target.received[0].toHex().constData();
     const QString log = cp932::decode(f.program->log().lines().join('\n'));
     EXPECT_TRUE(log.contains(QStringLiteral("スマホから"))) << log.toStdString();
+}
+
+TEST(WebRemoteInProgram, AHugeFolderIsListedInPartAndARequestOnItsWayIsDroppedAtTheStop) {
+    RemoteProgram f;
+    for (int i = 0; i < WebRemote::kMaxFiles + 5; ++i) {
+        writeAll(f.dir.filePath(QStringLiteral("f%1.txt").arg(i, 5, 10, QLatin1Char('0'))), "x");
+    }
+    f.settings().WebRemote.set(true);
+    f.program->hubForm().Button4Click();
+    const QByteArray answer = exchange(f.webPort, "GET /api/state HTTP/1.1\r\n\r\n");
+    const QJsonObject state =
+        QJsonDocument::fromJson(answer.mid(answer.indexOf("\r\n\r\n") + 4)).object();
+    EXPECT_EQ(state.value("files").toArray().size(), WebRemote::kMaxFiles);
+    EXPECT_TRUE(state.value("filesTruncated").toBool());
+
+    // A request whose body is still on its way when the remote stops never runs.
+    QTcpSocket slow;
+    slow.connectToHost(QStringLiteral("127.0.0.1"), f.webPort);
+    ASSERT_TRUE(slow.waitForConnected(3000));
+    const QByteArray whole = postPacket("CmdLineUpdate", "遅れて届く字幕");
+    slow.write(whole.left(whole.size() - 5));
+    slow.flush();
+    QTest::qWait(100);
+    f.settings().WebRemote.set(false);
+    slow.write(whole.right(5));
+    slow.flush();
+    EXPECT_TRUE(waitFor([&] { return slow.state() == QAbstractSocket::UnconnectedState; }, 5000));
+    QTest::qWait(100);
+    EXPECT_NE(f.program->display().captionText(), sj("遅れて届く字幕"));
 }
 
 TEST(WebRemoteInProgram, ASettingsFileThatSwitchesTheRemoteOffStillGetsItsAnswer) {
