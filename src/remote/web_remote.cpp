@@ -27,6 +27,22 @@ constexpr int kSameStatusMs = 3000;
 constexpr int kJpegQuality = 70;
 constexpr int kRetireMs = 1000;
 
+// The picture at most kScreenWidth wide, as a JPEG; empty when it cannot be written.
+QByteArray screenPicture(QImage picture) {
+    if (picture.width() > WebRemote::kScreenWidth) {
+        picture = picture.scaledToWidth(WebRemote::kScreenWidth, Qt::SmoothTransformation);
+    }
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "jpeg");
+    writer.setQuality(kJpegQuality);
+    if (!writer.write(picture.convertToFormat(QImage::Format_RGB32))) {
+        return {};
+    }
+    return bytes;
+}
+
 }  // namespace
 
 WebRemote::WebRemote(Settings& settings, DebugLog& log, ErrorSink& errors, PacketExecutor& executor,
@@ -38,6 +54,7 @@ WebRemote::WebRemote(Settings& settings, DebugLog& log, ErrorSink& errors, Packe
       executor_(executor),
       sources_(std::move(sources)) {
     registerWebResources();
+    encoder_.setMaxThreadCount(1);
     push_.setSingleShot(true);
     push_.setInterval(kPushDelayMs);
     connect(&push_, &QTimer::timeout, this, [this] {
@@ -224,27 +241,70 @@ QByteArray WebRemote::stateBody(bool pushed) {
     return stateJson(state, pushed);
 }
 
+QImage WebRemote::pictureNow() const {
+    if (!screenUnreadable_ && sources_.screenArea && sources_.grabArea) {
+        const QRect area = sources_.screenArea();
+        if (area.isEmpty()) {
+            return {};
+        }
+        if (QImage shot = sources_.grabArea(area); !shot.isNull()) {
+            return shot;
+        }
+    }
+    return sources_.screen ? sources_.screen() : QImage();
+}
+
 QByteArray WebRemote::screenJpeg() {
-    if (!jpeg_.isEmpty() && jpegAt_.isValid() && jpegAt_.elapsed() < kScreenIntervalMs) {
+    const bool fresh = jpegAt_.isValid() && jpegAt_.elapsed() < kScreenIntervalMs;
+    if (!jpeg_.isEmpty()) {
+        // The picture at hand answers at once; a newer one is made beside the event loop
+        // for the next request.
+        if (!fresh && !encoding_) {
+            refreshScreen();
+        }
         return jpeg_;
     }
-    QImage picture = sources_.screen ? sources_.screen() : QImage();
+    const QImage picture = pictureNow();
     if (picture.isNull()) {
-        return jpeg_;
+        return {};
     }
-    if (picture.width() > kScreenWidth) {
-        picture = picture.scaledToWidth(kScreenWidth, Qt::SmoothTransformation);
-    }
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, "jpeg");
-    writer.setQuality(kJpegQuality);
-    if (writer.write(picture.convertToFormat(QImage::Format_RGB32))) {
-        jpeg_ = bytes;
-        jpegAt_.start();
-    }
+    jpegAt_.start();
+    jpeg_ = screenPicture(picture);
     return jpeg_;
+}
+
+void WebRemote::refreshScreen() {
+    const auto deliver = [this](const QByteArray& jpeg, bool unreadable) {
+        QMetaObject::invokeMethod(
+            this,
+            [this, jpeg, unreadable] {
+                if (!jpeg.isEmpty()) {
+                    jpeg_ = jpeg;
+                }
+                screenUnreadable_ = screenUnreadable_ || unreadable;
+                encoding_ = false;
+            },
+            Qt::QueuedConnection);
+    };
+    // Reading a full screen from the X server, scaling and compressing it take the time of
+    // a frame or two: not on the thread that paints the audience's screen.
+    const QRect area = sources_.screenArea ? sources_.screenArea() : QRect();
+    if (!screenUnreadable_ && !area.isEmpty() && sources_.grabArea) {
+        jpegAt_.start();
+        encoding_ = true;
+        encoder_.start([deliver, area, grab = sources_.grabArea] {
+            const QImage shot = grab(area);
+            deliver(shot.isNull() ? QByteArray() : screenPicture(shot), shot.isNull());
+        });
+        return;
+    }
+    const QImage picture = sources_.screen ? sources_.screen() : QImage();
+    if (picture.isNull()) {
+        return;
+    }
+    jpegAt_.start();
+    encoding_ = true;
+    encoder_.start([deliver, picture] { deliver(screenPicture(picture), false); });
 }
 
 }  // namespace zul

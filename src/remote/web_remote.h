@@ -12,6 +12,7 @@
 #include <QImage>
 #include <QObject>
 #include <QStringList>
+#include <QThreadPool>
 #include <QTimer>
 #include <functional>
 #include <memory>
@@ -43,7 +44,12 @@ public:
     // What the display machine shows, asked for when the page wants it.
     struct Sources {
         std::function<RemoteState()> state;  // caption, background, parts, operators...
-        std::function<QImage()> screen;      // the display window as the audience sees it
+        std::function<QImage()> screen;      // the display window, rendered (this thread)
+        // Where the display window is on the X screen (empty: not shown), and the screen's
+        // pixels of such an area as the audience sees them, read on any thread; without
+        // them (no X display) the window is rendered instead.
+        std::function<QRect()> screenArea;
+        std::function<QImage(const QRect&)> grabArea;
         std::function<std::optional<QHostAddress>()> cardAddress;  // the chosen network card
     };
 
@@ -83,6 +89,8 @@ private:
     void stop();
     void pushSoon();
     void bury(WebRemoteServer* server);
+    void refreshScreen();
+    QImage pictureNow() const;
     QList<QHostAddress> wantedAddresses() const;
     const QStringList& files();
 
@@ -105,8 +113,12 @@ private:
     QElapsedTimer filesAt_;
     QByteArray jpeg_;
     QElapsedTimer jpegAt_;
+    bool encoding_ = false;
+    bool screenUnreadable_ = false;  // the X screen gave no picture: the window is rendered
     QTimer push_;
     QTimer poll_;
+    // Last member: it is destroyed first and waits for a picture being made.
+    QThreadPool encoder_;
 };
 
 }  // namespace zul

@@ -1,13 +1,13 @@
 #include "shell/remote_sources.h"
 
 #include <QGuiApplication>
-#include <QScreen>
 
 #include "display/Zul2_rdisp.h"
 #include "display/part_table.h"
 #include "model/hub_state.h"
 #include "model/settings.h"
 #include "platform/broadcast_address.h"
+#include "platform/x11_grab.h"
 #include "services/udp_discovery.h"
 
 namespace zul {
@@ -32,19 +32,23 @@ RemoteState displayState(const TMainDisp& display, const HubState& hub, const Se
     return state;
 }
 
-// The window's pixels as the X server shows them (covers and fades included); the
-// widget's own rendering where the screen cannot be read.
+// The window rendered by Qt, where the X screen cannot be read.
 QImage displayPicture(TMainDisp& display) {
     if (!display.isVisible()) {
         return {};
     }
-    if (QScreen* screen = display.screen()) {
-        const QImage shot = screen->grabWindow(display.winId()).toImage();
-        if (!shot.isNull()) {
-            return shot;
-        }
-    }
     return display.grab().toImage();
+}
+
+// Where the audience sees the window, in screen pixels.
+QRect displayArea(const TMainDisp& display) {
+    if (!display.isVisible() || QGuiApplication::platformName() != QLatin1String("xcb")) {
+        return {};
+    }
+    const qreal ratio = display.devicePixelRatioF();
+    const QPoint topLeft = display.mapToGlobal(QPoint(0, 0));
+    return QRect(QPoint(qRound(topLeft.x() * ratio), qRound(topLeft.y() * ratio)),
+                 QSize(qRound(display.width() * ratio), qRound(display.height() * ratio)));
 }
 
 std::optional<QHostAddress> chosenCard(const UdpDiscovery& udp) {
@@ -65,6 +69,8 @@ WebRemote::Sources displaySources(TMainDisp& display, HubState& hub, Settings& s
     WebRemote::Sources s;
     s.state = [&display, &hub, &settings] { return displayState(display, hub, settings); };
     s.screen = [&display] { return displayPicture(display); };
+    s.screenArea = [&display] { return displayArea(display); };
+    s.grabArea = [](const QRect& area) { return grabScreenArea(area); };
     s.cardAddress = [&udp] { return chosenCard(udp); };
     return s;
 }

@@ -293,6 +293,23 @@ TEST_F(WebRemoteProcess, TheScreenPictureIsAJpegOfTheWindow) {
     const QSize screen = QGuiApplication::primaryScreen()->size();
     const double expected = double(screen.width()) / screen.height();
     EXPECT_NEAR(double(picture.width()) / picture.height(), expected, 0.03);
+
+    // Later pictures are made beside the event loop and answered from the one at hand: the
+    // page still gets a picture every time, and a newer one shows the change on the screen.
+    ASSERT_EQ(post("/api/packet", packetBody("CmdLineUpdate", QStringLiteral("画面の字幕"))).status,
+              200);
+    QByteArray last = a.body;
+    bool changed = false;
+    for (int i = 0; i < 8 && !changed; ++i) {
+        QThread::msleep(300);
+        const Answer next = get("/api/screen.jpg");
+        ASSERT_EQ(next.status, 200);
+        QImage again;
+        ASSERT_TRUE(again.loadFromData(next.body, "JPG"));
+        EXPECT_EQ(again.size(), picture.size());
+        changed = next.body != last;
+    }
+    EXPECT_TRUE(changed) << "the picture never followed the screen";
 }
 
 TEST_F(WebRemoteProcess, ScriptsAreSortedIntoCaptionsNotesAndMarkers) {
