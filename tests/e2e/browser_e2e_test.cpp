@@ -15,6 +15,7 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QProcess>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QUrl>
@@ -51,11 +52,12 @@ protected:
                             "(apt-get install chromium chromium-driver)";
         }
         webPort_ = freeTcpPort(QHostAddress::AnyIPv4);
+        tcpPort_ = freeTcpPort(QHostAddress::AnyIPv4);
         writeAll(dir_.filePath("startup.rd1"),
                  QStringLiteral("[Server]\r\nPort=%1\r\nAspect=0\r\nStretch=1\r\n"
                                 "[Web]\r\nRun=1\r\nPort=%2\r\n%3"
                                 "[IPtalk]\r\nNoTouch=1\r\n[RUN]\r\nServerNow=1\r\n")
-                     .arg(freeTcpPort(QHostAddress::AnyIPv4))
+                     .arg(tcpPort_)
                      .arg(webPort_)
                      .arg(key_.isEmpty() ? QString() : QStringLiteral("Key=%1\r\n").arg(key_))
                      .toUtf8());
@@ -138,6 +140,7 @@ protected:
     QString key_;  // the display's access key (none unless a case sets one)
     QTemporaryDir dir_;
     quint16 webPort_ = 0;
+    quint16 tcpPort_ = 0;
     QProcess zul_;
     Browser browser_;
 };
@@ -179,6 +182,31 @@ TEST_F(BrowserRemote, CaptionTypedInThePageStandsOnTheDisplay) {
     const QString markup = QStringLiteral("<b>太字</b> & 記号");
     sendCaption(markup, true);
     EXPECT_TRUE(eventually([&] { return browser_.text("#captionNow") == markup; }));
+}
+
+TEST_F(BrowserRemote, PageReconnectsWhenTheRemoteComesBack) {
+    ASSERT_TRUE(waitConnected()) << browser_.text("#conn").toStdString();
+    // An operator's settings files switch the remote off and on again over the display's port.
+    writeAll(dir_.filePath("off.rd1"), "[Web]\r\nRun=0\r\n");
+    writeAll(dir_.filePath("on.rd1"),
+             QStringLiteral("[Web]\r\nRun=1\r\nPort=%1\r\n").arg(webPort_).toLatin1());
+    const auto loadSettings = [this](const QByteArray& name) {
+        QTcpSocket s;
+        s.connectToHost(QStringLiteral("127.0.0.1"), tcpPort_);
+        ASSERT_TRUE(s.waitForConnected(5000));
+        s.write("'" + name + "\n");
+        s.waitForBytesWritten(5000);
+        QThread::msleep(300);
+    };
+    loadSettings("off.rd1");
+    EXPECT_TRUE(eventually([&] {
+        return browser_.text("#conn").startsWith(QStringLiteral("切断"));
+    })) << browser_.text("#conn").toStdString();
+    loadSettings("on.rd1");
+    ASSERT_TRUE(
+        eventually([&] { return browser_.text("#conn") == QStringLiteral("接続中"); }, 15000))
+        << "the page did not reconnect: " << browser_.text("#conn").toStdString();
+    sendCaption(QStringLiteral("戻ってきた字幕"), false);
 }
 
 TEST_F(BrowserRemote, TappedFileIsShownAndMarked) {
