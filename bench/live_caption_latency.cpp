@@ -8,7 +8,6 @@
 //   live_caption_latency [zul executable] [samples]
 #include <QCoreApplication>
 #include <QFileInfo>
-#include <QTcpServer>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
@@ -25,11 +24,6 @@ using namespace zulbench;
 
 namespace {
 
-std::uint16_t freeWebPort() {
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    return probe.serverPort();
-}
 const std::vector<std::string> kLines = {"Caption line one", "The second caption, a longer one",
                                          "3", "Line four: quick brown fox jumps"};
 
@@ -86,7 +80,7 @@ int main(int argc, char** argv) {
     const int samples = argc > 2 ? std::atoi(argv[2]) : 300;
     try {
         LiveOptions options;
-        options.webPort = freeWebPort();
+        options.webPort = freePort();
         LiveZul zul(zulPath, options);
         Link link(zul.port());
         loadParts(zul, link);

@@ -9,7 +9,6 @@
 //   live_page_caption [zul executable] [samples]
 #include <QCoreApplication>
 #include <QFileInfo>
-#include <QTcpServer>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -27,12 +26,6 @@ namespace {
 
 const std::vector<std::string> kLines = {"Caption line one", "The second caption, a longer one",
                                          "3", "Line four: quick brown fox jumps"};
-
-std::uint16_t freeWebPort() {
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    return probe.serverPort();
-}
 
 // Milliseconds since the epoch of a moment of the steady clock.
 double wallMs(Clock::time_point t) {
@@ -67,7 +60,7 @@ int main(int argc, char** argv) {
     const int samples = argc > 2 ? std::atoi(argv[2]) : 100;
     try {
         LiveOptions options;
-        options.webPort = freeWebPort();
+        options.webPort = freePort();
         LiveZul zul(zulPath, options);
         Link link(zul.port());
         WindowWatch watch(kDisplayTitle, 20000);

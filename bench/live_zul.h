@@ -70,6 +70,9 @@ private:
     std::string pending_;
 };
 
+// A TCP port on 127.0.0.1 that nothing listened on a moment ago.
+std::uint16_t freePort();
+
 // One HTTP request on a connection of its own, as a browser's fetch sends it to the browser
 // remote; returns the answer's status line once it is read (the connection then closes).
 std::string httpPost(std::uint16_t port, const std::string& path, const std::string& json);

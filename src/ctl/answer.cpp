@@ -95,10 +95,7 @@ QStringList AnswerPrinter::take(QByteArrayView packet) {
             return {};
         case ReplyShape::Any: {
             const CommandInfo* info = commandByByte(byte);
-            const QString id = info != nullptr
-                                   ? QString::fromLatin1(info->identifier.data(),
-                                                         qsizetype(info->identifier.size()))
-                                   : QStringLiteral("unknown");
+            const QString id = info != nullptr ? identifierText(*info) : QStringLiteral("unknown");
             if (json_) {
                 const int raw = packet.isEmpty() ? 0 : static_cast<unsigned char>(packet[0]);
                 return {jsonLine(QJsonObject{

@@ -109,10 +109,10 @@ Parsed<std::chrono::milliseconds> timeoutValue(const QString& text) {
     return std::chrono::milliseconds(static_cast<qint64>(ms));
 }
 
-const CommandInfo* commandByIdentifier(const QString& text) {
+// The row named by `text`: its identifier in any case, with or without the "Cmd" prefix.
+const CommandInfo* commandByLooseIdentifier(const QString& text) {
     for (const CommandInfo& row : commandTable()) {
-        const QString id = QString::fromLatin1(row.identifier.data(),
-                                               static_cast<qsizetype>(row.identifier.size()));
+        const QString id = identifierText(row);
         if (text.compare(id, Qt::CaseInsensitive) == 0 ||
             text.compare(id.mid(3), Qt::CaseInsensitive) == 0) {
             return &row;
@@ -232,7 +232,7 @@ std::optional<Failure> CommandBuilder::send(const QStringList& args) {
     if (auto f = count(QStringLiteral("send"), args, 1, INT_MAX)) {
         return f;
     }
-    const CommandInfo* info = commandByIdentifier(args[0]);
+    const CommandInfo* info = commandByLooseIdentifier(args[0]);
     if (info == nullptr) {
         return Failure{QStringLiteral("send: 「%1」はコマンド識別子ではありません（一覧は "
                                       "zulctl --help）")
@@ -433,8 +433,7 @@ QString helpText() {
     text += QStringLiteral("\nコマンド識別子（send で使う）:\n");
     int column = 0;
     for (const CommandInfo& row : commandTable()) {
-        text += QStringLiteral("  %1").arg(
-            QString::fromLatin1(row.identifier.data(), qsizetype(row.identifier.size())), -20);
+        text += QStringLiteral("  %1").arg(identifierText(row), -20);
         if (++column % 4 == 0) {
             text += QLatin1Char('\n');
         }

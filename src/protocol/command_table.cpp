@@ -109,6 +109,20 @@ const CommandInfo& commandInfo(Cmd cmd) {
     return table()[commandIndex(cmd)];
 }
 
+QString identifierText(const CommandInfo& info) {
+    return QString::fromLatin1(info.identifier.data(),
+                               static_cast<qsizetype>(info.identifier.size()));
+}
+
+const CommandInfo* commandByIdentifier(QStringView identifier) {
+    for (const CommandInfo& info : table()) {
+        if (identifier == identifierText(info)) {
+            return &info;
+        }
+    }
+    return nullptr;
+}
+
 const CommandInfo* commandByByte(int byte) {
     return isCommandByte(byte) ? &table()[byte - kFirstCommandByte] : nullptr;
 }

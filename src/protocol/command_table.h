@@ -5,6 +5,8 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QString>
+#include <QStringView>
 #include <QtGlobal>
 #include <optional>
 #include <span>
@@ -101,6 +103,10 @@ constexpr int commandIndex(Cmd cmd) {
 std::span<const CommandInfo> commandTable();
 
 const CommandInfo& commandInfo(Cmd cmd);
+// The row whose identifier is exactly `identifier` ("CmdLineUpdate"); nullptr when none is.
+const CommandInfo* commandByIdentifier(QStringView identifier);
+// The row's identifier as text.
+QString identifierText(const CommandInfo& info);
 // nullptr outside 30..85 / 0..55.
 const CommandInfo* commandByByte(int byte);
 const CommandInfo* commandByIndex(int index);

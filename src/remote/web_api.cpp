@@ -57,18 +57,6 @@ OperandKind operandKind(Cmd cmd) {
     }
 }
 
-const CommandInfo* commandByIdentifier(const QString& identifier) {
-    const QByteArray wanted = identifier.toLatin1();
-    for (const CommandInfo& info : commandTable()) {
-        if (QByteArrayView(info.identifier.data(),
-                           static_cast<qsizetype>(info.identifier.size())) ==
-            QByteArrayView(wanted)) {
-            return &info;
-        }
-    }
-    return nullptr;
-}
-
 bool isWholeNumber(const QString& text) {
     static const QRegularExpression number(QStringLiteral("^[+-]?[0-9]{1,9}$"));
     return number.match(text).hasMatch();
@@ -179,11 +167,7 @@ QByteArray repliesJson(QByteArrayView replyBytes) {
         }
         const CommandInfo* info = commandByByte(commandByteOf(packet));
         QJsonObject reply;
-        reply.insert(QLatin1String("command"),
-                     info != nullptr
-                         ? QString::fromLatin1(info->identifier.data(),
-                                               static_cast<qsizetype>(info->identifier.size()))
-                         : QString());
+        reply.insert(QLatin1String("command"), info != nullptr ? identifierText(*info) : QString());
         reply.insert(QLatin1String("operand"), cp932::decode(packet.mid(1)));
         replies.append(reply);
     }

@@ -75,8 +75,7 @@ WebRemote::WebRemote(Settings& settings, DebugLog& log, ErrorSink& errors, Packe
     });
     connect(&settings_.WebPort, &SettingBase::changed, this, [this] {
         if (serving()) {
-            stop();
-            follow(displayRunning_);
+            restart();
         }
     });
 }
@@ -135,9 +134,13 @@ QList<QHostAddress> WebRemote::wantedAddresses() const {
 
 void WebRemote::followCard() {
     if (serving() && wantedAddresses() != listening_) {
-        stop();
-        follow(displayRunning_);
+        restart();
     }
+}
+
+void WebRemote::restart() {
+    stop();
+    follow(displayRunning_);
 }
 
 void WebRemote::start() {

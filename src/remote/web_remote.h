@@ -87,6 +87,8 @@ Q_SIGNALS:
 private:
     void start();
     void stop();
+    // Serves anew: another port or address.
+    void restart();
     void pushSoon();
     void bury(WebRemoteServer* server);
     void refreshScreen();

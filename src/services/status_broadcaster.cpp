@@ -23,8 +23,9 @@ bool StatusBroadcaster::SendStatusText(QByteArrayView text) {
 
 bool StatusBroadcaster::sendLine(const QByteArray& datagram) {
     if (observer_) {
-        // "ZUL,3," + byte 30 + text + line feed
-        observer_(datagram.mid(7).chopped(1));
+        // The text between the line's fixed start ("ZUL,3," and byte 30) and its line feed.
+        static const qsizetype start = statusLineRaw({}).size() - 1;
+        observer_(datagram.mid(start).chopped(1));
     }
     return send(datagram);
 }
